@@ -1,0 +1,36 @@
+# Thin wrapper around CMake. `make check` is the test command; `make demo`
+# shows the installer at work in the sandbox.
+BUILD      := build
+ASAN_BUILD := build/asan
+BENCH_BUILD := build/bench
+JOBS       ?= $(shell nproc)
+
+.PHONY: all prerequisites build asan check demo bench fuzz clean
+
+all: build
+
+prerequisites:
+	@testing/install-prerequisites
+
+build: prerequisites
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+asan: prerequisites
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPLIM_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+check: build asan
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure
+
+demo: build
+	testing/demo
+
+bench: prerequisites
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DPLIM_BENCH=ON >/dev/null
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	bench/run $(BENCH_BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,171 @@
+#include "installer/console.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+
+#include "installer/child_process.h"
+#include "installer/grow_buffer.h"
+#include "package/package_contents.h"
+
+namespace {
+
+FILE* run_log = nullptr;
+bool welcome_pending = true;
+
+// Opens `path` for the run log without following a symbolic link and without
+// blocking on a FIFO; only a regular file with one link is truncated and used.
+FILE* open_log_file(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE* log = ::fdopen(fd, "w");
+  if (!log) ::close(fd);
+  return log;
+}
+
+void print_version_box() {
+  const PackageTrailer& t = package_contents.trailer;
+  static const char rule[] =
+      "+---------------------------------------------------------------------------+\n";
+  std::fputs(rule, stdout);
+  if (t.patch != 0)
+    std::printf("|             P l i m   P l u g i n   V e r s i o n   %u . %u . %u             |\n",
+                t.major, t.minor, t.patch);
+  else
+    std::printf("|        P l i m   P l u g i n   V e r s i o n   %u . %u   B e t a   %u        |\n",
+                t.major, t.minor, t.delta);
+  std::fputs(rule, stdout);
+  std::fputs("\n", stdout);
+}
+
+// Without a working "clear", push the old screen away with blank lines.
+constexpr char kClearFallback[] = "\f" "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n" "\f\n" "\n";
+static_assert(sizeof(kClearFallback) == 1 + 21 + 2 + 1 + 1);
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+}  // namespace
+
+void open_run_log(const char* program_path) {
+  if (!program_path || run_log) return;
+  run_log = open_log_file(std::string(program_path) + ".log");
+}
+
+void close_run_log() {
+  if (run_log) std::fclose(run_log);
+  run_log = nullptr;
+}
+
+int log_printf(FILE* stream, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  if (run_log) {
+    va_list copy;
+    va_copy(copy, args);
+    std::vfprintf(run_log, format, copy);
+    va_end(copy);
+  }
+  int written = stream ? std::vfprintf(stream, format, args) : 0;
+  va_end(args);
+  return written;
+}
+
+int log_puts(const char* text, FILE* stream) {
+  if (run_log) std::fputs(text, run_log);
+  return stream ? std::fputs(text, stream) : 0;
+}
+
+void log_putc(int c, FILE* stream) {
+  if (run_log) std::fputc(c, run_log);
+  if (stream) std::fputc(c, stream);
+}
+
+void log_line(const char* text) {
+  if (run_log) {
+    std::fputs(text, run_log);
+    std::fputc('\n', run_log);
+  }
+  std::fputs(text, stdout);
+  std::fputc('\n', stdout);
+}
+
+const char* read_line(FILE* in) {
+  static GrowBuffer line;
+  char* text = line.data() ? line.data() : line.reserve(4096);
+  text[0] = '\0';
+  if (!std::fgets(text, static_cast<int>(line.capacity()), in)) return nullptr;
+  for (;;) {
+    std::size_t length = std::strlen(text);
+    if (length == 0 || text[length - 1] == '\n') return text;
+    text = line.reserve(line.capacity() + 4096);
+    if (!std::fgets(text + length, static_cast<int>(line.capacity() - length), in)) {
+      text[length] = '\0';
+      return text;
+    }
+  }
+}
+
+const char* wait_for_enter(const char* prompt) {
+  std::fputs(prompt, stdout);
+  std::fflush(stdout);
+  return read_line(stdin);
+}
+
+bool ask_yes_no(const char* question) {
+  for (;;) {
+    show_banner();
+    std::fputs(question, stdout);
+    std::fflush(stdout);
+    const char* answer = read_line(stdin);
+    if (!answer) return false;
+    while (*answer && is_blank(*answer)) ++answer;
+    if (*answer == 'y' || *answer == 'Y') return true;
+    if (*answer == 'n' || *answer == 'N') return false;
+  }
+}
+
+void show_banner() {
+  log_puts("Print:\tbanner\n", nullptr);
+  std::fputs("\f\n", stdout);
+
+  ChildSpec clear;
+  clear.argv = {"clear"};
+  clear.exec_call = "execve";
+  clear.exec_failure_format = nullptr;
+  int status = run_child(clear);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 1)
+    std::fputs(kClearFallback, stdout);
+
+  print_version_box();
+  if (welcome_pending) {
+    welcome_pending = false;
+    show_welcome();
+  }
+}
+
+void show_welcome() {
+  const PackageTrailer& t = package_contents.trailer;
+  log_puts("Print:\twelcome message\n", nullptr);
+  std::fputs("                                W E L C O M E\n\n", stdout);
+  std::fputs("                                 T O   T H E\n\n", stdout);
+  std::fputs("                            P l i m   P l u g i n\n\n", stdout);
+  if (t.patch != 0)
+    std::printf("                          V E R S I O N   %u . %u . %u\n\n", t.major, t.minor, t.patch);
+  else
+    std::printf("                     V E R S I O N   %u . %u   B e t a   %u\n\n", t.major, t.minor, t.delta);
+  std::fputs("                                    F O R\n\n", stdout);
+  std::fputs("                                  L i n u x\n\n\n", stdout);
+}
+
+void reset_welcome_for_tests() { welcome_pending = true; }

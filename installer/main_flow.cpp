@@ -1,0 +1,161 @@
+#include "installer/main_flow.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "installer/console.h"
+#include "installer/pending_steps.h"
+#include "installer/settings.h"
+#include "installer/system_error.h"
+
+namespace {
+
+constexpr mode_t kDirMode = 0755;
+
+const char* program_path = "";
+
+[[noreturn]] void exit_with_hint() {
+  log_printf(stderr, "\nUse the command\n\t%s --help\nfor a listing of options\n", program_path);
+  std::exit(1);
+}
+
+// Enters (creating one level where missing) the prefix, vendor and install
+// directories; the first failure ends the run.
+void enter_install_dirs() {
+  for (const auto* dir : {&settings.prefix, &settings.vendor_dir, &settings.install_dir}) {
+    if (enter_or_create_dir(dir->value().c_str(), kDirMode) < 0) exit_with_hint();
+  }
+}
+
+bool install_dir_exists() {
+  return settings.install_dir && ::chdir(settings.install_dir->c_str()) == 0;
+}
+
+// Finds the running browsers, or checks that a listed one runs. Returns
+// whether a running browser was seen.
+bool discover_browsers(int argc) {
+  if (browser_list_empty() && settings.netscape_path)
+    log_printf(stderr, "Invalid:\tNetscape Executable %s\n", settings.netscape_path->c_str());
+  if (!browser_list_empty() && argc > 1) {
+    log_line("Check:\tFor a running instance of Netscape");
+    return find_running_browsers(true);
+  }
+  log_line("Search:\tFor a running instance of Netscape");
+  bool found = find_running_browsers(false);
+  if (browser_list_empty()) {
+    log_puts("Error:\tNetscape is not running\n", stderr);
+    log_printf(stderr, "Please start netscape normally, and then execute '%s'\n", program_path);
+    exit_with_hint();
+  }
+  return found;
+}
+
+// A known prefix whose installation belongs to someone else is dropped, so
+// that the prefix question is asked.
+void drop_foreign_prefix() {
+  if (!install_dir_exists()) return;
+  struct stat st;
+  if (::stat(settings.install_dir->c_str(), &st) != 0) {
+    report_system_error("stat");
+    log_printf(stderr, "Failed:\tstat(%s)\n", settings.install_dir->c_str());
+    set_prefix(std::nullopt);
+  } else if (st.st_uid != ::geteuid()) {
+    log_printf(stderr, "Illegal Ownership:\tYou don't own %s\n", settings.install_dir->c_str());
+    set_prefix(std::nullopt);
+  }
+}
+
+void settle_prefix() {
+  if (settings.prefix) return;
+  set_prefix(ask_directory(
+      "Where would you do you wish to install the Plim(tm) plugin.\n"
+      "A subdirectory of ./Fernhollow-Plim will automatically be created.",
+      settings.default_prefix.c_str()));
+  if (!settings.prefix) {
+    log_puts("No prefix directory\n", stderr);
+    exit_with_hint();
+  }
+}
+
+// At an existing installation the user chooses between upgrading, removing
+// and leaving it alone. Returns false when the run is over (status 0).
+bool offer_upgrade() {
+  if (settings.upgrade || !install_dir_exists()) return true;
+  log_printf(stdout, "A previous installation of the plugin has been found at:\n\t%s\n",
+             settings.install_dir->c_str());
+  if (ask_yes_no("Do you wish to upgrade your plugin? (y/n) ")) {
+    settings.upgrade = true;
+    return true;
+  }
+  if (ask_yes_no("Do you wish to uninstall your plugin? (y/n) ")) uninstall_plugin();
+  return false;
+}
+
+int run_install(int argc) {
+  bool browser_running = discover_browsers(argc);
+  drop_foreign_prefix();
+  settle_prefix();
+  if (!offer_upgrade()) return 0;
+  enter_install_dirs();
+
+  show_banner();
+  write_settings(stdout);
+  wait_for_enter("Please press Enter to view the license Agreement ...");
+  show_license();
+  if (!ask_yes_no("Do you accept the Plim(tm) Plugin license agreement? (y/n) ")) {
+    show_banner();
+    log_line("Please delete this software.\n");
+    return 1;
+  }
+
+  uninstall_plugin();
+  enter_install_dirs();
+  write_settings(nullptr);
+  write_uninstaller();
+  unpack_license();
+  unpack_archive();
+  create_browser_links();
+
+  if (ask_yes_no("Do you wish to update all mime.types and mailcap files? (y/n) ")) register_mime_types();
+  if (browser_running && ask_yes_no("Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
+    refresh_running_browsers();
+    log_line(
+        "\n\nNote: The Netscape Refresh doesn't reload mime.types and malcap files.\n"
+        "If after several reloads Plim files still fail to open in the plugin, you will\n"
+        "have to exit Netscape and restart your browser.");
+  }
+  return 0;
+}
+
+}  // namespace
+
+int run_extract() {
+  log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
+  int entered = enter_or_create_dir(settings.extract_dir->c_str(), kDirMode);
+  if (entered < 0) return entered;
+  settings.install_dir.reset();
+  unpack_license();
+  unpack_archive();
+  return 0;
+}
+
+int run_installer(int argc, char** argv) {
+  program_path = argc > 0 ? argv[0] : "";
+  open_run_log(program_path);
+  inspect_own_package(program_path);
+
+  int first_unused = parse_command_line(argc, argv);
+  if (first_unused != argc && !settings.package) {
+    log_printf(stderr, "Error:\tUnrecognized option: %s\n", argv[first_unused]);
+    print_usage(program_path, 1);
+  }
+  if (settings.extract_dir) return run_extract();
+  if (settings.package) return build_package(argc, argv);
+
+  if (::chdir("/") != 0) exit_on_system_error("chdir");
+  if (settings.uninstall) return uninstall_plugin();
+  return run_install(argc);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// Steps of the run that later work will build. Each is declared here until
+// its real module exists; the module then takes the declaration over and the
+// placeholder in pending_steps.cpp goes.
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+// Self-inspection.
+int inspect_own_package(const char* path);
+
+// Command line and usage.
+int parse_command_line(int argc, char** argv);
+[[noreturn]] void print_usage(const char* program_path, int status);
+
+// Install directory layout.
+void set_prefix(std::optional<std::string> path);
+int enter_or_create_dir(const char* path, mode_t mode);
+std::optional<std::string> ask_directory(const char* question, const char* default_path);
+
+// Installed-settings file.
+void write_settings(FILE* stream);
+
+// Extraction.
+void show_license();
+void write_uninstaller();
+void unpack_license();
+void unpack_archive();
+
+// Package building.
+int build_package(int argc, char** argv);
+
+// Browser integration.
+bool find_running_browsers(bool mark_only);
+bool browser_list_empty();
+int uninstall_plugin();
+void create_browser_links();
+void refresh_running_browsers();
+
+// MIME registration.
+void register_mime_types();

@@ -1,0 +1,3 @@
+#include "installer/settings.h"
+
+Settings settings;

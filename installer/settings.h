@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The one record through which the installer's steps share the run's mode and
+// paths. Filled from the command line and the profiles at start-up; "none" and
+// the empty text differ (an empty extract value still selects extract mode),
+// hence optional strings.
+struct Settings {
+  bool is_root = false;    // the effective user id is 0
+  bool upgrade = false;    // upgrade mode, or the user chose to upgrade
+  bool uninstall = false;  // uninstall mode
+  bool package = false;    // package mode
+  std::optional<std::string> extract_dir;    // absolute; set only in extract mode
+  std::optional<std::string> prefix;         // absolute, one trailing slash removed
+  std::optional<std::string> vendor_dir;     // prefix + "/Fernhollow-Plim"
+  std::optional<std::string> install_dir;    // prefix + "/Fernhollow-Plim/NetscapePlugin"
+  std::optional<std::string> license_file;   // the license setting (package mode)
+  std::optional<std::string> version;        // the version setting when not empty (package mode)
+  std::optional<std::string> netscape_path;  // colon-separated browser executables, absolute
+  std::optional<std::string> mozilla_home;   // colon-separated browser homes, absolute
+  std::optional<std::string> cwd;            // the start directory
+  std::optional<std::string> home_dir;       // the user's home directory, absolute
+  std::string default_prefix = "/opt";       // offered by the prefix question
+  std::optional<std::string> settings_file;  // where the installed settings are written
+};
+
+extern Settings settings;
+
+// The directory names below the prefix.
+inline constexpr char kVendorDirName[] = "Fernhollow-Plim";
+inline constexpr char kInstallDirName[] = "NetscapePlugin";

@@ -1,0 +1,3 @@
+#include "package/package_contents.h"
+
+PackageContents package_contents{};

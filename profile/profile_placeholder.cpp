@@ -1,0 +1,1 @@
+// The configuration profile library.
