@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "browser/browser_list.h"
 #include "installer/console.h"
 #include "installer/pending_steps.h"
 #include "installer/settings.h"
 #include "installer/system_error.h"
+#include "package/self_inspection.h"
 
 namespace {
 
@@ -37,15 +39,15 @@ bool install_dir_exists() {
 // Finds the running browsers, or checks that a listed one runs. Returns
 // whether a running browser was seen.
 bool discover_browsers(int argc) {
-  if (browser_list_empty() && settings.netscape_path)
+  if (browser_list.empty() && settings.netscape_path)
     log_printf(stderr, "Invalid:\tNetscape Executable %s\n", settings.netscape_path->c_str());
-  if (!browser_list_empty() && argc > 1) {
+  if (!browser_list.empty() && argc > 1) {
     log_line("Check:\tFor a running instance of Netscape");
     return find_running_browsers(true);
   }
   log_line("Search:\tFor a running instance of Netscape");
   bool found = find_running_browsers(false);
-  if (browser_list_empty()) {
+  if (browser_list.empty()) {
     log_puts("Error:\tNetscape is not running\n", stderr);
     log_printf(stderr, "Please start netscape normally, and then execute '%s'\n", program_path);
     exit_with_hint();

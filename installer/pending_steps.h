@@ -10,9 +10,6 @@
 #include <optional>
 #include <string>
 
-// Self-inspection.
-int inspect_own_package(const char* path);
-
 // Command line and usage.
 int parse_command_line(int argc, char** argv);
 [[noreturn]] void print_usage(const char* program_path, int status);
@@ -36,7 +33,7 @@ int build_package(int argc, char** argv);
 
 // Browser integration.
 bool find_running_browsers(bool mark_only);
-bool browser_list_empty();
+
 int uninstall_plugin();
 void create_browser_links();
 void refresh_running_browsers();

@@ -1,0 +1,3 @@
+#include "browser/browser_list.h"
+
+BrowserList browser_list;

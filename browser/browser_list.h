@@ -1,0 +1,23 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// One Netscape installation into which the plug-in is linked. Two entries
+// never share (device, inode): that pair, not the path, is a browser's
+// identity.
+struct BrowserEntry {
+  int owner_uid = -1;  // user seen running it; -1 while none was seen
+  char libc_char = 0;  // the byte after "libc.so." in the executable; never NUL
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string browser_home;  // MOZILLA_HOME, the given directory, or the executable's directory + "/"
+  std::string exe_path;      // the executable as found
+};
+
+// The browsers found so far, in order of addition; entries are only appended.
+using BrowserList = std::vector<BrowserEntry>;
+
+extern BrowserList browser_list;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// A read-only, shared mapping of a whole file. Owns the mapping: it is
+// released when the owner goes, unless release() handed it over (the own
+// file's mapping lives for the whole run).
+class MappedFile {
+ public:
+  MappedFile() = default;
+  MappedFile(const char* address, std::uint32_t length, std::string name)
+      : address_(address), length_(length), name_(std::move(name)) {}
+  MappedFile(MappedFile&& other) noexcept;
+  MappedFile& operator=(MappedFile&& other) noexcept;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+
+  const char* address() const { return address_; }
+  std::uint32_t length() const { return length_; }
+  const std::string& name() const { return name_; }  // empty when mapped from a descriptor
+  explicit operator bool() const { return address_ != nullptr; }
+
+  // Gives up ownership: the mapping stays until the process ends.
+  const char* release();
+
+ private:
+  const char* address_ = nullptr;
+  std::uint32_t length_ = 0;
+  std::string name_;
+};
+
+// Each of these reports a failed "open", "fstat" or "mmap" and ends the
+// process with status 1; they never return an empty mapping.
+MappedFile map_file(const char* path);
+MappedFile map_descriptor(int fd);  // the descriptor stays open
+MappedFile map_stream(FILE* stream);  // the stream is closed; the mapping survives
+void unmap_file(MappedFile& file);  // an empty mapping is ignored
