@@ -8,6 +8,7 @@
 
 #include "browser/browser_list.h"
 #include "installer/console.h"
+#include "installer/install_layout.h"
 #include "installer/pending_steps.h"
 #include "installer/settings.h"
 #include "installer/system_error.h"

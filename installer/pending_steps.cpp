@@ -21,26 +21,6 @@ void print_usage(const char*, int status) {
   std::exit(status);
 }
 
-void set_prefix(std::optional<std::string> path) {
-  settings.prefix = path;
-  settings.vendor_dir.reset();
-  settings.install_dir.reset();
-  if (!path) return;
-  settings.vendor_dir = *path + "/" + kVendorDirName;
-  settings.install_dir = *settings.vendor_dir + "/" + kInstallDirName;
-}
-
-int enter_or_create_dir(const char* path, mode_t mode) {
-  if (::chdir(path) == 0) return 0;
-  if (::mkdir(path, mode) != 0 || ::chdir(path) != 0) return -1;
-  return 0;
-}
-
-std::optional<std::string> ask_directory(const char*, const char*) {
-  not_built("prefix question");
-  return std::nullopt;
-}
-
 void write_settings(FILE*) { not_built("settings file"); }
 void show_license() { not_built("licence pager"); }
 void write_uninstaller() { not_built("uninstaller copy"); }

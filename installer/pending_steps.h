@@ -14,11 +14,6 @@
 int parse_command_line(int argc, char** argv);
 [[noreturn]] void print_usage(const char* program_path, int status);
 
-// Install directory layout.
-void set_prefix(std::optional<std::string> path);
-int enter_or_create_dir(const char* path, mode_t mode);
-std::optional<std::string> ask_directory(const char* question, const char* default_path);
-
 // Installed-settings file.
 void write_settings(FILE* stream);
 
