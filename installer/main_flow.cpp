@@ -11,6 +11,7 @@
 #include "installer/install_layout.h"
 #include "installer/pending_steps.h"
 #include "installer/settings.h"
+#include "installer/settings_file.h"
 #include "installer/system_error.h"
 #include "package/self_inspection.h"
 

@@ -21,7 +21,6 @@ void print_usage(const char*, int status) {
   std::exit(status);
 }
 
-void write_settings(FILE*) { not_built("settings file"); }
 void show_license() { not_built("licence pager"); }
 void write_uninstaller() { not_built("uninstaller copy"); }
 void unpack_license() { not_built("licence unpacking"); }

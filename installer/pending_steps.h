@@ -14,9 +14,6 @@
 int parse_command_line(int argc, char** argv);
 [[noreturn]] void print_usage(const char* program_path, int status);
 
-// Installed-settings file.
-void write_settings(FILE* stream);
-
 // Extraction.
 void show_license();
 void write_uninstaller();

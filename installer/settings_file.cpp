@@ -1,0 +1,140 @@
+#include "installer/settings_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "browser/browser_list.h"
+#include "installer/console.h"
+#include "installer/settings.h"
+#include "installer/system_error.h"
+
+namespace {
+
+constexpr mode_t kSettingsDirMode = 0755;
+
+// A first installation finds no personal configuration directory yet; without
+// it the uninstaller would never learn where the plug-in went.
+void create_missing_directory_of(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return;
+  std::string dir = path.substr(0, slash);
+  struct stat st;
+  if (::stat(dir.c_str(), &st) == 0 || errno != ENOENT) return;
+  if (::mkdir(dir.c_str(), kSettingsDirMode) != 0) report_system_error("mkdir");
+}
+
+// The old file has just been removed; creating exclusively and without
+// following links means a link planted in its place meanwhile is never
+// written through.
+FILE* open_new_file(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* file = ::fdopen(fd, "w");
+  if (!file) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+  }
+  return file;
+}
+
+void write_setting(FILE* stream, const char* name, const std::string& value) {
+  log_printf(stream, "%s=%s\n", name, quote_setting(value).c_str());
+}
+
+void write_version_line(FILE* file) {
+  log_printf(file, "%s='%s'\n", "version", version_setting(package_contents.trailer).c_str());
+}
+
+void write_settings_file(const std::string& path) {
+  ::unlink(path.c_str());
+  create_missing_directory_of(path);
+  FILE* file = open_new_file(path);
+  if (!file) {
+    report_system_error("fopen");
+    log_printf(stderr, "Error:\tFailed to open %s\n", path.c_str());
+    return;
+  }
+  log_printf(stdout, "Create:\t%s\n", path.c_str());
+  if (!write_settings_lines(file)) {
+    report_system_error("write");
+    log_printf(stderr, "Error:\tFailed to write %s\n", path.c_str());
+    ::unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+std::string quote_setting(std::string_view value) {
+  std::string quoted = "'";
+  for (char c : value) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else if (c == '\r')
+      quoted += "'\\r'";
+    else
+      quoted += c;
+  }
+  quoted += '\'';
+  return quoted;
+}
+
+std::string version_setting(const PackageTrailer& t) {
+  std::string text = std::to_string(t.major) + "." + std::to_string(t.minor);
+  if (t.patch == 0) return text + " beta " + std::to_string(t.delta);
+  text += "." + std::to_string(t.patch);
+  if (t.delta != 0) text += "." + std::to_string(t.delta);
+  return text;
+}
+
+std::optional<std::string> installed_license_name(const char* license_name) {
+  if (!license_name) return std::nullopt;
+  const char* dot = std::strrchr(license_name, '.');
+  if (!dot) return std::nullopt;
+  return std::string(license_name, dot);
+}
+
+void write_browser_settings(FILE* stream) {
+  if (browser_list.empty()) return;
+  std::string executables, homes;
+  for (const BrowserEntry& browser : browser_list) {
+    if (&browser != &browser_list.front()) {
+      executables += ':';
+      homes += ':';
+    }
+    executables += browser.exe_path;
+    homes += browser.browser_home;
+  }
+  write_setting(stream, "netscape", executables);
+  write_setting(stream, "mozilla", homes);
+}
+
+bool write_settings_lines(FILE* file) {
+  write_setting(file, "prefix", settings.prefix.value_or(""));
+  write_browser_settings(file);
+  write_version_line(file);
+  // The licence line documents the installed tree only; the run log has no use for it.
+  if (std::optional<std::string> license = installed_license_name(package_contents.license_name))
+    std::fprintf(file, "license=%s\n", quote_setting(*license).c_str());
+
+  bool written = std::fflush(file) == 0 && !std::ferror(file);
+  int saved = errno;
+  bool closed = std::fclose(file) == 0;
+  if (written && !closed) return false;
+  errno = saved;
+  return written;
+}
+
+void write_settings(FILE* stream) {
+  if (!stream) {
+    if (settings.settings_file) write_settings_file(*settings.settings_file);
+    return;
+  }
+  write_setting(stream, "prefix", settings.prefix.value_or(""));
+  write_browser_settings(stream);
+  log_putc('\n', stream);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "package/package_contents.h"
+
+// The installed-settings file: the profile "plugin" as an installation leaves
+// it, read back by every later run (the uninstaller among them) to find the
+// prefix and the browsers. Lines: prefix, netscape, mozilla, version, license.
+
+// With a stream: prints the prefix and browser lines and an empty line to it
+// (and the run log). With nullptr: replaces settings.settings_file by a fresh
+// file holding all five lines, creating its directory (one level, 0755) when
+// that is missing. A file that cannot be opened or written is reported on
+// standard error and the run goes on; a partly written file is removed, so
+// that no later run reads a truncated profile. Without a settings file (a
+// user without home directory) nothing is written and nothing said.
+void write_settings(FILE* stream);
+
+// The netscape and mozilla lines for browser_list, in list order; nothing
+// when the list is empty.
+void write_browser_settings(FILE* stream);
+
+// Writes the settings file's lines to `file` and closes it. Returns false,
+// with errno telling why, when anything could not be written.
+bool write_settings_lines(FILE* file);
+
+// `value` between single quotes such that the profile reader reads it back
+// exactly: a single quote becomes '\'' and a carriage return '\r'.
+std::string quote_setting(std::string_view value);
+
+// The version as the settings file states it: "3.0.1" for a release,
+// "3.0.1.2" for a release with a delta, "3.0 beta 4" for a beta.
+std::string version_setting(const PackageTrailer& trailer);
+
+// The licence's name once unpacked: the member name up to its last dot;
+// nullopt for a name without a dot (or no licence at all).
+std::optional<std::string> installed_license_name(const char* license_name);
