@@ -13,6 +13,7 @@
 #include "installer/settings.h"
 #include "installer/settings_file.h"
 #include "installer/system_error.h"
+#include "package/extraction.h"
 #include "package/self_inspection.h"
 
 namespace {
@@ -115,6 +116,8 @@ int run_install(int argc) {
     return 1;
   }
 
+  // A damaged package must not cost the user the installation they have.
+  verify_package_members();
   uninstall_plugin();
   enter_install_dirs();
   write_settings(nullptr);

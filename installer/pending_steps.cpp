@@ -21,10 +21,6 @@ void print_usage(const char*, int status) {
   std::exit(status);
 }
 
-void show_license() { not_built("licence pager"); }
-void write_uninstaller() { not_built("uninstaller copy"); }
-void unpack_license() { not_built("licence unpacking"); }
-void unpack_archive() { not_built("archive unpacking"); }
 
 int build_package(int, char**) {
   not_built("package building");

@@ -14,12 +14,6 @@
 int parse_command_line(int argc, char** argv);
 [[noreturn]] void print_usage(const char* program_path, int status);
 
-// Extraction.
-void show_license();
-void write_uninstaller();
-void unpack_license();
-void unpack_archive();
-
 // Package building.
 int build_package(int argc, char** argv);
 

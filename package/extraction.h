@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Turns the package's members into files in the target directory:
+// settings.extract_dir when set, otherwise settings.install_dir (entered, and
+// created one level deep, first). The compressed data is never decompressed
+// here: it is streamed from the mapping of the own file into the system's
+// gunzip (and tar, or the pager) through pipes, without being copied into
+// memory of ours. Every operation either succeeds or ends the process with
+// status 1 after saying why; a package without members ends it the same way.
+
+// Writes "uninstall": the bare executable image, mode 0755.
+void write_uninstaller();
+
+// Writes the compressed licence under its member name, mode 0644.
+void write_license_file();
+
+// Writes the compressed licence and decompresses it in place ("gunzip -f"),
+// leaving the licence text under the member name without ".gz".
+void unpack_license();
+
+// Shows the licence through "less -eM"; nothing of it stays on disk. A pager
+// that quits early is normal; a licence that does not decompress ends the run.
+void show_license();
+
+// Writes the compressed archive under its member name, mode 0644.
+void write_archive_file();
+
+// Writes the compressed archive, unpacks it through gunzip into "tar xvvf -"
+// in the target directory, and removes the compressed file again.
+void unpack_archive();
+
+// Tests that the licence and the archive decompress cleanly ("gunzip -t" fed
+// from the mapping), printing nothing when they do. A damaged member is
+// reported like a failed unpacking and ends the process with status 1, so
+// that a damaged package never costs the user the installation they have.
+void verify_package_members();
+
+// The wait statuses of the two children of pipe_through_gunzip.
+struct PipelineStatus {
+  int decompressor;
+  int consumer;
+};
+
+// Feeds `length` bytes at `data` to "gunzip -dc -", whose output is the
+// standard input of a child running `consumer`; returns when both have ended.
+// A consumer that stops reading early ends the input quietly (the write sees
+// EPIPE; SIGPIPE is ignored meanwhile). Pipe, fork, write and wait failures
+// end the process with status 1.
+PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
+                                   const std::vector<std::string>& consumer);
+
+// For a child that failed, prints "Error:\t<name> exited with status <n>" or
+// "Error:\t<name> was signaled" (standard error and run log) and returns true.
+bool report_child_failure(const char* name, int wait_status);
