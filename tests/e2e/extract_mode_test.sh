@@ -1,0 +1,53 @@
+# Extract mode: the licence and the archive are unpacked into the named
+# directory (made with mode 0755, one level only); no uninstaller, no
+# compressed file is left; the progress lines come in order on standard output
+# and in the run log; a directory that cannot be made ends with status 255.
+set -uo pipefail
+source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
+
+work=$(mktemp -d /tmp/extract.XXXXXX)
+cd "$work" || fail "cd $work"
+make_payload "$work"
+make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
+progress() { grep -E $'^(chdir|Create|Execute):\t' "$@"; }
+umask 022
+
+out=$(./install --extract=unpacked 2>"$work/err")
+assert_eq 0 $? "status of extract mode"
+assert_eq "drwxr-xr-x" "$(stat -c %A unpacked)" "mode of the new directory"
+assert_eq "$(gzip -dc license.txt.gz)" "$(cat unpacked/license.txt)" "unpacked licence"
+assert_eq "-rw-r--r--" "$(stat -c %A unpacked/license.txt)" "mode of the licence"
+assert_eq "libc6 plug-in stand-in" "$(cat unpacked/nsplimmo_libc6.so)" "archive member"
+assert_file unpacked/doc/welcome.html
+assert_no_file unpacked/uninstall
+assert_eq "" "$(find unpacked -name '*.gz')" "compressed files left behind"
+assert_eq "$(printf 'chdir:\t%s\nCreate:\t%s\nExecute:\t%s\nCreate:\t%s' \
+  "$work/unpacked" "$work/unpacked/license.txt.gz" "gunzip -f license.txt.gz" "$work/unpacked/Plim.tar.gz")" \
+  "$(progress <<<"$out")" "progress lines on standard output"
+assert_eq "$(printf 'chdir:\t%s\nchdir:\t%s\nCreate:\t%s\nExecute:\t%s\nchdir:\t%s\nCreate:\t%s' \
+  "$work/unpacked" "$work/unpacked" "$work/unpacked/license.txt.gz" "gunzip -f license.txt.gz" \
+  "$work/unpacked" "$work/unpacked/Plim.tar.gz")" \
+  "$(progress install.log)" "progress lines in the run log"
+assert_contains "$out" "./doc/welcome.html" "tar's listing"
+
+# Again into the existing directory: the members are replaced, nothing piles up.
+echo "changed" > unpacked/license.txt
+assert_status 0 ./install --extract=unpacked
+assert_eq "$(gzip -dc license.txt.gz)" "$(cat unpacked/license.txt)" "licence replaced"
+assert_eq "" "$(find unpacked -name '*.gz' -o -name '*~')" "leftovers after a second extraction"
+
+# A relative directory is taken against the directory the program started in.
+mkdir start
+(cd start && ../install --extract=rel >/dev/null 2>&1)
+assert_eq 0 $? "status from another start directory"
+assert_file start/rel/license.txt
+assert_file start/rel/nsplimmo_libc5.so
+
+# Only one level is created: a missing parent ends with status 255.
+./install --extract=missing/child >/dev/null 2>"$work/err"
+assert_eq 255 $? "status when the directory cannot be made"
+assert_eq "$(printf 'mkdir: No such file or directory\nFailed to created directory %s' "$work/missing/child")" \
+  "$(cat "$work/err")" "messages when the directory cannot be made"
+assert_no_file missing
+
+pass

@@ -1,0 +1,29 @@
+# A damaged package must not cost the user the installation they have: the
+# members are tested before the previous installation is removed, so the run
+# ends with the gunzip error line and status 1 and the old files stay.
+set -uo pipefail
+source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
+source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
+
+work=$(mktemp -d /tmp/verify.XXXXXX)
+cd "$work" || fail "cd $work"
+make_payload "$work"
+head -c $(($(stat -c %s Plim.tar.gz) / 2)) Plim.tar.gz > cut.tar.gz
+make_package "$work/install" "$INSTALLER" license.txt.gz cut.tar.gz
+browser=$(install_stand_in /opt/netscape)
+
+installed=/opt/Fernhollow-Plim/NetscapePlugin
+mkdir -p "$installed"
+echo "the plug-in in use" > "$installed/nsplimmo_libc6.so"
+echo "old uninstaller" > "$installed/uninstall"
+
+# Enter for the licence, then accept it.
+./install --upgrade --prefix=/opt --netscape="$browser" <<<$'\ny' >out 2>err
+assert_eq 1 $? "status with a damaged archive"
+assert_contains "$(cat err)" $'Error:\tgunzip exited with status 1\n' "error line"
+assert_contains "$(cat install.log)" $'Error:\tgunzip exited with status 1\n' "error line in the run log"
+assert_eq "the plug-in in use" "$(cat "$installed/nsplimmo_libc6.so")" "installed plug-in kept"
+assert_eq "old uninstaller" "$(cat "$installed/uninstall")" "installed uninstaller kept"
+assert_not_contains "$(cat out)" "Remove" "removal lines"
+
+pass
