@@ -89,55 +89,41 @@ TEST(CurrentDirectoryTest, ReturnsPathsLongerThanTheFirstBuffer) {
   EXPECT_EQ(run.out, "1 1 " + std::to_string(dir.path().size() + 50 * 201));
 }
 
-class EnterOrCreateDirTest : public ::testing::Test {
- protected:
-  // Runs enter_or_create_dir in a child; reports its result and where it ended.
-  Captured enter(const std::string& path, mode_t mode = 0755) {
-    return capture_in_child([&] {
+TEST(EnterOrCreateDirTest, EntersOrCreatesOneLevelElseReports) {
+  ScratchDir dir;
+  write_file(dir / "file", "x");
+  struct DirCase {
+    std::string path;
+    std::string out, err;
+  };
+  const DirCase cases[] = {
+      {dir.path(), "0 " + dir.path(), ""},
+      {dir / "new", "0 " + dir / "new", ""},
+      {dir / "a/b", "-1 /", "mkdir: No such file or directory\nFailed to created directory " + dir / "a/b" + "\n"},
+      {dir / "file", "-1 /", "mkdir: File exists\nFailed to created directory " + dir / "file" + "\n"},
+  };
+  for (const DirCase& c : cases) {
+    Captured run = capture_in_child([&] {
       ::umask(022);
       if (::chdir("/") != 0) return;
-      int result = enter_or_create_dir(path.c_str(), mode);
+      int result = enter_or_create_dir(c.path.c_str(), 0755);
       std::printf("%d %s", result, current_directory());
     });
+    EXPECT_EQ(run.out, c.out) << c.path;
+    EXPECT_EQ(run.err, c.err) << c.path;
   }
-  ScratchDir dir_;
-};
-
-TEST_F(EnterOrCreateDirTest, EntersExistingOrCreatesOneLevel) {
-  Captured existing = enter(dir_.path());
-  EXPECT_EQ(existing.out, "0 " + dir_.path());
-
-  Captured created = enter(dir_ / "new");
-  EXPECT_EQ(created.out, "0 " + dir_ / "new");
   struct stat st;
-  ASSERT_EQ(::stat((dir_ / "new").c_str(), &st), 0);
+  ASSERT_EQ(::stat((dir / "new").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0755u);
-  EXPECT_EQ(created.err, "");
 }
 
-TEST_F(EnterOrCreateDirTest, ReportsWhatFailed) {
-  write_file(dir_ / "file", "x");
-  struct FailureCase {
-    std::string path;
-    std::string err;
-  };
-  const FailureCase cases[] = {
-      {dir_ / "a/b", "mkdir: No such file or directory\nFailed to created directory " + dir_ / "a/b" + "\n"},
-      {dir_ / "file", "mkdir: File exists\nFailed to created directory " + dir_ / "file" + "\n"},
-  };
-  for (const FailureCase& c : cases) {
-    Captured run = enter(c.path);
-    EXPECT_EQ(run.out, "-1 /") << c.path;  // still where it was
-    EXPECT_EQ(run.err, c.err);
-  }
-}
-
-// The questions print their banner through "clear"; a quiet one keeps the
+// The question prints its banner through "clear"; a quiet one keeps the
 // output to the box and the texts under test.
 class AskDirectoryTest : public ::testing::Test {
  protected:
   void SetUp() override { dir_.use_quiet_clear(); }
 
+  // The answer comes last on standard output, between < and >.
   Captured ask(const std::string& input) {
     return capture_in_child(
         [&] {
@@ -147,68 +133,51 @@ class AskDirectoryTest : public ::testing::Test {
         },
         input);
   }
-  static std::size_t count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-  }
+  static std::string answer(const Captured& run) { return run.out.substr(run.out.rfind('<')); }
   ScratchDir dir_;
 };
 
-TEST_F(AskDirectoryTest, EmptyLineAcceptsTheDefaultUnexamined) {
-  Captured run = ask("\n");
-  EXPECT_NE(run.out.find("Where?\n[/the/default] : <"), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.substr(run.out.size() - 14), "<" "/the/default>");
-  EXPECT_EQ(run.err, "");
-}
-
-TEST_F(AskDirectoryTest, ExistingDirectoryIsReturnedAsTyped) {
-  Captured run = ask(dir_.path() + "/\n");
-  EXPECT_EQ(run.out.substr(run.out.rfind('<')), "<" + dir_.path() + "/>");
-  EXPECT_EQ(count(run.out, "Where?\n"), 1u);
-}
-
-TEST_F(AskDirectoryTest, MissingDirectoryIsCreatedOnYes) {
-  std::string wanted = dir_ / "prefix";
-  Captured run = ask(wanted + "\ny\n");
-  EXPECT_EQ(run.out.substr(run.out.rfind('<')), "<" + wanted + ">");
-  EXPECT_NE(run.out.find("Create Directory? (y/n) "), std::string::npos);
+TEST_F(AskDirectoryTest, AcceptedAnswers) {
+  struct AcceptCase {
+    std::string input, answer;
+  };
+  const AcceptCase cases[] = {
+      {"\n", "/the/default"},                     // the default, unexamined
+      {dir_.path() + "/\n", dir_.path() + "/"},   // as typed
+      {dir_ / "made" + "\ny\n", dir_ / "made"},   // created on yes
+  };
+  for (const AcceptCase& c : cases) {
+    Captured run = ask(c.input);
+    EXPECT_EQ(answer(run), "<" + c.answer + ">") << c.input;
+    EXPECT_EQ(run.err, "") << c.input;
+    EXPECT_NE(run.out.find("Where?\n[/the/default] : "), std::string::npos);
+  }
   struct stat st;
-  ASSERT_EQ(::stat(wanted.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  ASSERT_EQ(::stat((dir_ / "made").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0755u);
 }
 
-struct RejectCase {
-  std::string what;
-  std::string input;   // the rejected answer and what follows it, then end of input
-  std::string answer;  // as echoed in the "Invalid directory" line
-  std::string err_before;
-};
-
 TEST_F(AskDirectoryTest, UnusableAnswersAskAgainUntilEndOfInput) {
   write_file(dir_ / "file", "x");
+  struct RejectCase {
+    std::string input;   // the rejected answer and what follows it, then end of input
+    std::string answer;  // as echoed in the "Invalid directory" line
+    std::string err_before;
+  };
   const RejectCase cases[] = {
-      {"relative path", "relative/dir\n", "relative/dir", ""},
-      {"leading blank", " /tmp\n", " /tmp", ""},
-      {"declined creation", dir_ / "no" + "\nn\n", dir_ / "no", ""},
-      {"missing parent", dir_ / "a/b" + "\ny\n", dir_ / "a/b", "mkdir: No such file or directory\n"},
-      {"regular file", dir_ / "file" + "\n", dir_ / "file", dir_ / "file" + " is not a directory\n"},
+      {"relative/dir\n", "relative/dir", ""},
+      {" /tmp\n", " /tmp", ""},
+      {dir_ / "no" + "\nn\n", dir_ / "no", ""},
+      {dir_ / "a/b" + "\ny\n", dir_ / "a/b", "mkdir: No such file or directory\n"},
+      {dir_ / "file" + "\n", dir_ / "file", dir_ / "file" + " is not a directory\n"},
   };
   for (const RejectCase& c : cases) {
     Captured run = ask(c.input);
-    EXPECT_EQ(run.err, c.err_before + "Error:\tInvalid directory '" + c.answer + "'\n\n") << c.what;
-    EXPECT_EQ(run.out.substr(run.out.rfind('<')), "<none>") << c.what;
-    EXPECT_EQ(count(run.out, "Where?\n[/the/default] : "), 2u) << c.what;
+    EXPECT_EQ(run.err, c.err_before + "Error:\tInvalid directory '" + c.answer + "'\n\n") << c.input;
+    EXPECT_EQ(answer(run), "<none>") << c.input;
+    EXPECT_NE(run.out.find("] : ", run.out.find("] : ") + 1), std::string::npos) << "asked again";
   }
-  struct stat st;
-  EXPECT_NE(::stat((dir_ / "no").c_str(), &st), 0);
-}
-
-TEST_F(AskDirectoryTest, RejectedAnswerThenGoodOne) {
-  Captured run = ask("nope\n" + dir_.path() + "\n");
-  EXPECT_EQ(run.err, "Error:\tInvalid directory 'nope'\n\n");
-  EXPECT_EQ(run.out.substr(run.out.rfind('<')), "<" + dir_.path() + ">");
+  EXPECT_NE(::access((dir_ / "no").c_str(), F_OK), 0);
 }
 
 }  // namespace
