@@ -32,7 +32,7 @@ ask() {
 # Root is offered /opt; an empty line takes it.
 ask ""
 assert_eq 1 "$status" "status after declining the licence"
-assert_contains "$out" "$question[/opt] : " "the question with root's default"
+assert_contains "$out" "${question}[/opt] : " "the question with root's default"
 assert_contains "$out" "prefix='/opt'" "settings printout"
 assert_eq "drwxr-xr-x" "$(stat -c %A /opt/Fernhollow-Plim/NetscapePlugin)" "install directory made"
 assert_not_contains "$err" "Invalid directory" "errors"
@@ -70,7 +70,7 @@ add_user alice >/dev/null
 chmod 755 "$work"
 chmod 666 "$work/install.log"
 ask "" alice
-assert_contains "$out" "$question[/home/alice] : " "the question with the user's default"
+assert_contains "$out" "${question}[/home/alice] : " "the question with the user's default"
 assert_file /home/alice/Fernhollow-Plim/NetscapePlugin
 
 pass
