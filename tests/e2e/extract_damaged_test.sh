@@ -21,9 +21,9 @@ check_damaged() { # ARCHIVE LICENSE EXPECTED-LINE WHAT
   assert_no_file out/Plim.tar.gz
 }
 
-check_damaged cut.tar.gz license.txt.gz $'Error:\tgunzip exited with status 1\n' "a truncated archive"
-check_damaged notar.tar.gz license.txt.gz $'Error:\ttar exited with status 2\n' "an archive that is no tar file"
-check_damaged Plim.tar.gz cut.txt.gz $'Error:\tgunzip exited with status 1\n' "a truncated licence"
+check_damaged cut.tar.gz license.txt.gz $'Error:\tgunzip exited with status 1' "a truncated archive"
+check_damaged notar.tar.gz license.txt.gz $'Error:\ttar exited with status 2' "an archive that is no tar file"
+check_damaged Plim.tar.gz cut.txt.gz $'Error:\tgunzip exited with status 1' "a truncated licence"
 assert_no_file out/nsplimmo_libc6.so
 
 pass
