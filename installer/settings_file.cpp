@@ -84,10 +84,13 @@ std::string quote_setting(std::string_view value) {
 }
 
 std::string version_setting(const PackageTrailer& t) {
-  std::string text = std::to_string(t.major) + "." + std::to_string(t.minor);
-  if (t.patch == 0) return text + " beta " + std::to_string(t.delta);
-  text += "." + std::to_string(t.patch);
-  if (t.delta != 0) text += "." + std::to_string(t.delta);
+  char text[32];
+  if (t.patch == 0)
+    std::snprintf(text, sizeof text, "%u.%u beta %u", t.major, t.minor, t.delta);
+  else if (t.delta != 0)
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", t.major, t.minor, t.patch, t.delta);
+  else
+    std::snprintf(text, sizeof text, "%u.%u.%u", t.major, t.minor, t.patch);
   return text;
 }
 
