@@ -12,7 +12,10 @@ class ByteSource {
  public:
   static constexpr int end_of_file = -1;
 
-  ByteSource() : buffer_(block_size) {}
+  static constexpr std::size_t default_block_size = 64 * 1024;
+
+  explicit ByteSource(std::size_t block_size = default_block_size)
+      : buffer_(block_size > 0 ? block_size : 1) {}
   virtual ~ByteSource() = default;
   ByteSource(const ByteSource&) = delete;
   ByteSource& operator=(const ByteSource&) = delete;
@@ -42,8 +45,6 @@ class ByteSource {
   virtual std::size_t read_block(char* buffer, std::size_t size) = 0;
 
  private:
-  static constexpr std::size_t block_size = 64 * 1024;
-
   bool refill();
 
   std::vector<char> buffer_;
@@ -55,7 +56,8 @@ class ByteSource {
 // Reads a std::istream (tests give the reader text this way).
 class StreamByteSource final : public ByteSource {
  public:
-  explicit StreamByteSource(std::istream& in) : in_(in) {}
+  explicit StreamByteSource(std::istream& in, std::size_t block_size = default_block_size)
+      : ByteSource(block_size), in_(in) {}
 
  protected:
   std::size_t read_block(char* buffer, std::size_t size) override;

@@ -219,11 +219,10 @@ class ProfileReader {
       int c = file_.next();
       if (c == end_of_file) return false;
       if (c == '\'') return true;
-      if (c == '\n') {
-        ++line_;
-        text_.push_back('\n');
-      }
-      // NUL and carriage return are dropped.
+      if (c == '\n') ++line_;
+      // NUL and carriage return are dropped; other bytes come here only at
+      // the end of a block.
+      if (c != 0 && c != '\r') text_.push_back(static_cast<char>(c));
     }
   }
 
@@ -233,12 +232,12 @@ class ProfileReader {
       int c = file_.next();
       if (c == end_of_file) return false;
       if (c == '"') return true;
-      if (c == '\n') {
-        ++line_;
-        text_.push_back('\n');
-      } else if (c == '\\') {
+      if (c == '\\') {
         int escaped = read_escape();
         if (escaped != end_of_file) text_.push_back(static_cast<char>(escaped));
+      } else if (c != 0 && c != '\r') {
+        if (c == '\n') ++line_;
+        text_.push_back(static_cast<char>(c));
       }
     }
   }
@@ -301,7 +300,7 @@ class ProfileReader {
         header_line = line_++;
         break;
       }
-      // NUL bytes are ignored.
+      if (c != 0) parents_.push_back(static_cast<char>(c));  // NUL is ignored
     }
     if (file_ended) header_line = line_;
 
