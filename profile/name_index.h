@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,7 +33,17 @@ class NameIndex {
   // The dictionaries grow by this many slots at a time.
   static constexpr int growth = 256;
 
+  // The first 16 bytes of a name, zero-padded, as two big-endian integers:
+  // where two keys differ they order as the names do, so most comparisons
+  // of the binary search need not reach the name's bytes.
+  struct NameKey {
+    std::uint64_t high;
+    std::uint64_t low;
+    static NameKey of(std::string_view name);
+  };
+
   struct NameSlot {
+    NameKey key;
     int number;
     // Refers to *names_[number]; the strings never move because names_
     // holds them through pointers.

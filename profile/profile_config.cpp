@@ -95,7 +95,10 @@ int ProfileConfig::get_number(std::string_view name, int default_value) {
   // "'%1.10s' is not a number": at most the first 10 characters, as "%s"
   // prints them (up to a NUL).
   std::string_view shown(value->c_str());
-  messages_.push_message("'" + std::string(shown.substr(0, 10)) + "' is not a number");
+  std::string message(1, '\'');
+  message.append(shown.substr(0, 10));
+  message.append("' is not a number");
+  messages_.push_message(std::move(message));
   return default_value;
 }
 

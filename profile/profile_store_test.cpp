@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "profile/message_queue.h"
 #include "profile/name_index.h"
@@ -25,6 +27,32 @@ TEST(NameIndex, NumbersInOrderOfEntryAndFindsAllAfterGrowth) {
     EXPECT_LT(std::string(index.name_at(index.number_in_sorted_order(rank - 1))),
               std::string(index.name_at(index.number_in_sorted_order(rank))));
   }
+}
+
+TEST(NameIndex, AgreesWithSortedStringsOnLongSharedPrefixesAndNuls) {
+  using namespace std::string_literals;
+  std::vector<std::string> entered;
+  for (int n = 0; n < 300; ++n) {
+    entered.push_back("a-long-shared-prefix-" + std::to_string(n * 37 % 300));
+    if (n % 50 == 0) entered.push_back(std::string(n / 50 + 1, 'z'));
+  }
+  for (std::string name : {"ab"s, "ab\0"s, "ab\0\0"s, "ab\0x"s, "\xff"s, ""s}) entered.push_back(name);
+  NameIndex index;
+  std::vector<std::string> sorted;
+  for (const std::string& name : entered) {
+    // Before entering: the insertion point is where std::lower_bound puts it.
+    auto place = std::lower_bound(sorted.begin(), sorted.end(), name,
+                                  [](const std::string& a, const std::string& b) {
+                                    return std::string_view(a) < std::string_view(b);
+                                  });
+    ASSERT_EQ(index.lookup_name(name), ~static_cast<int>(place - sorted.begin())) << name;
+    sorted.insert(place, name);
+    index.intern_name(name);
+  }
+  for (std::size_t n = 0; n < entered.size(); ++n) {
+    EXPECT_EQ(index.lookup_name(entered[n]), static_cast<int>(n));
+  }
+  EXPECT_LT(index.lookup_name("a-long-shared-prefix-1000"), 0);
 }
 
 TEST(NameIndex, SecondEntryGivesSameNumber) {
