@@ -33,17 +33,13 @@ class NameIndex {
   // The dictionaries grow by this many slots at a time.
   static constexpr int growth = 256;
 
-  // The first 16 bytes of a name, zero-padded, as two big-endian integers:
-  // where two keys differ they order as the names do, so most comparisons
-  // of the binary search need not reach the name's bytes.
-  struct NameKey {
-    std::uint64_t high;
-    std::uint64_t low;
-    static NameKey of(std::string_view name);
-  };
+  // The first 16 bytes of a name, zero-padded, read as one big-endian
+  // number: where two keys differ they order as the names do, so most steps
+  // of the binary search compare numbers and never reach the names' bytes.
+  using NameKey = unsigned __int128;
+  static NameKey key_of(std::string_view name);
 
   struct NameSlot {
-    NameKey key;
     int number;
     // Refers to *names_[number]; the strings never move because names_
     // holds them through pointers.
@@ -52,5 +48,7 @@ class NameIndex {
 
   int capacity_ = 0;
   std::vector<NameSlot> sorted_;
+  // keys_[i] is the key of sorted_[i]; kept apart so the search stays in cache.
+  std::vector<NameKey> keys_;
   std::vector<std::unique_ptr<std::string>> names_;
 };
