@@ -12,6 +12,7 @@
 #include "browser/browser_list.h"
 #include "installer/console.h"
 #include "installer/settings.h"
+#include "profile/profile_config.h"
 #include "testing/test_support/capture_output.h"
 #include "testing/test_support/scratch_dir.h"
 
@@ -118,6 +119,23 @@ TEST_F(SettingsFileTest, QuotesAndCarriageReturnsAreWrittenToReadBackExactly) {
             "prefix='/home/o'\\''neil'\n"
             "netscape='/home/o'\\''neil/netscape'\n"
             "mozilla='/home/o'\\''neil/'\n\n");
+}
+
+TEST_F(SettingsFileTest, ProfileReaderReadsEveryValueBackExactly) {
+  ::setenv("HOME", dir_.path().c_str(), 1);
+  ::setenv("PLIM_CONFIG_DIR", (dir_.path() + "/").c_str(), 1);
+  settings.prefix = "/home/o'neil/it's 'quoted' # not a comment \\ \"x\"";
+  browser_list = {browser("/opt/a'b/netscape", "/opt/a'b/"), browser("/opt/cr\r/netscape", "/opt/cr\r")};
+  settings.settings_file = dir_ / "plugin.conf";
+  capture_in_child([] { write_settings(nullptr); });
+
+  ProfileConfigPtr config(ProfileConfig::create_from_file(*settings.settings_file, "plugin"));
+  EXPECT_FALSE(config->has_messages()) << config->next_message();
+  EXPECT_STREQ(config->get_string("prefix"), settings.prefix->c_str());
+  EXPECT_STREQ(config->get_string("netscape"), "/opt/a'b/netscape:/opt/cr\r/netscape");
+  EXPECT_STREQ(config->get_string("mozilla"), "/opt/a'b/:/opt/cr\r");
+  EXPECT_STREQ(config->get_string("version"), "3.2.5");
+  EXPECT_STREQ(config->get_string("license"), "license.txt");
 }
 
 TEST_F(SettingsFileTest, MissingDirectoryIsCreatedOneLevel) {
