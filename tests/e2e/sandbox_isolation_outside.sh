@@ -52,4 +52,21 @@ wait "$runner" 2>/dev/null
 assert_status 0 eventually no_process_with "$marker-held"
 assert_no_file "/etc/$marker-killed"
 assert_eq "$mounts_before" "$(mount_points)" "the host's mount table"
+
+# The options: a fresh ordinary account (the first free uid from 1500) with
+# its own home, and a small disk it owns that fills up.
+uid=1500
+while getent passwd "$uid" >/dev/null; do ((uid++)); done
+report=$("$SANDBOX" --user "$account" --home /tmp/homes/$account --small-disk /tmp/full:64k -- \
+  bash -c 'echo "$(id -u) $(id -g) $HOME $USER $LOGNAME"
+    stat -c "%U %a" "$HOME" /tmp/full
+    head -c 100k /dev/zero >/tmp/full/fill 2>&1 && echo filled || echo disk full
+    stat -c %s /tmp/full/fill')
+assert_eq "$uid $uid /tmp/homes/$account $account $account
+$account 755
+$account 755
+disk full
+65536" "$report" "account, home and small disk inside"
+assert_status 2 getent passwd "$account"
+assert_status 7 "$SANDBOX" -- bash -c 'exit 7'
 pass
