@@ -1,5 +1,6 @@
 # The helpers other scenarios build on: accounts, small disks and assembled
 # packages must be what they claim, or every scenario using them proves less.
+set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 # --- accounts ----------------------------------------------------------------

@@ -3,6 +3,7 @@
 # through a link or FIFO planted at its name, so that root running an
 # installer from a folder another user can write keeps that user's links
 # from reaching root's files.
+set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 scratch=$(mktemp -d)

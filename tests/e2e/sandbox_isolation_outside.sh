@@ -2,6 +2,7 @@
 # write files everywhere it may, create an account and leave a detached
 # process behind, then proves that none of it reached this machine; and that
 # killing the sandbox runner (a CTest timeout) kills what runs inside.
+set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 [[ $(id -u) -eq 0 ]] || { echo "needs root; skipping"; exit 77; }

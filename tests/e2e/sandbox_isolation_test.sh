@@ -3,6 +3,7 @@
 # account's home lies inside the overlays, and the PID namespace shows only
 # the sandbox's own processes. sandbox_isolation_outside.sh runs this
 # scenario with a marker and then checks the host for traces of it.
+set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 marker=${SANDBOX_MARKER:-plim-isolation-$$-$RANDOM}
