@@ -50,6 +50,7 @@ assert_eq "creat: Permission denied" "$(cat ro-new.err)" "read-only directory, n
 assert_no_file ro/new
 
 # A full disk: the extension writes fail, the previous file comes back.
+mkdir -p "$work/full"
 small_disk "$work/full" 64k
 head -c 5000 /dev/urandom >full/out
 cp full/out expected

@@ -6,9 +6,10 @@
 # The image is the package probe, which prints what self-inspection found.
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
-probe=$PLIM_BUILD_DIR/testing/package_probe
 work=$(mktemp -d /tmp/package-self.XXXXXX)
 cd "$work" || fail "cannot enter $work"
+probe=$work/package_probe
+cp "$PLIM_BUILD_DIR/testing/package_probe" "$probe"
 
 # The payload: a real gzip licence and a real tar.gz archive.
 mkdir payload
@@ -128,26 +129,26 @@ check_recognised "$(./good)" "hand-made package"
 
 check_bare "$probe" "a freshly linked program"
 head -c "$E" pkg/plim-install >uninstall
-check_bare uninstall "the first E bytes of a package"
+check_bare ./uninstall "the first E bytes of a package"
 handmade bad "EOFwytEOX\\0" "$E" "$L" "$A" "$names"
-check_bare bad "wrong magic"
+check_bare ./bad "wrong magic"
 handmade bad "EOFwytEOFX" "$E" "$L" "$A" "$names"
-check_bare bad "magic without its NUL"
+check_bare ./bad "magic without its NUL"
 handmade bad "$magic" "$E" "$L" $((A + 28)) "$names"
-check_bare bad "lengths beyond the file"
+check_bare ./bad "lengths beyond the file"
 handmade bad "$magic" $((max - 1)) "$L" "$A" "$names"
-check_bare bad "exe length beyond the file"
+check_bare ./bad "exe length beyond the file"
 # These sums are right modulo 2^32: 32-bit arithmetic would accept them.
 handmade bad "$magic" $((E + max / 2)) $((L + max / 2)) "$A" "$names"
-check_bare bad "lengths whose 32-bit sum wraps to the real one"
+check_bare ./bad "lengths whose 32-bit sum wraps to the real one"
 handmade bad "$magic" $((max - 28 - L - A)) "$L" "$A" "$names"
-check_bare bad "lengths whose sum with 28 wraps to zero"
+check_bare ./bad "lengths whose sum with 28 wraps to zero"
 handmade bad "$magic" "$E" "$L" "$A" 'license.txt.gz\0Plim.tar.gzX'
-check_bare bad "archive name without its NUL"
+check_bare ./bad "archive name without its NUL"
 handmade bad "$magic" "$E" "$L" "$A" 'license.txt.gzXPlim.tar.gzX'
-check_bare bad "names without NUL"
+check_bare ./bad "names without NUL"
 handmade bad "$magic" "$E" "$L" "$A" "${names}zz"
-check_bare bad "extra bytes between the names and the trailer"
+check_bare ./bad "extra bytes between the names and the trailer"
 # A file shorter than the trailer cannot be started as a program; the unit
 # tests cover it.
 
