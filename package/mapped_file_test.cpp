@@ -54,18 +54,4 @@ TEST(MapStream, MapsWhatWasWrittenThroughTheStreamAndClosesIt) {
   EXPECT_EQ("still in the stream's buffer", std::string(file.address(), file.length()));
 }
 
-TEST(MappedFile, MovingHandsTheMappingOver) {
-  TempDir dir;
-  write_file(dir / "f", "abc");
-  MappedFile first = map_file((dir / "f").c_str());
-  const char* address = first.address();
-  MappedFile second = std::move(first);
-  EXPECT_FALSE(first);
-  EXPECT_EQ(address, second.address());
-  EXPECT_EQ(3u, second.length());
-  EXPECT_EQ(address, second.release());
-  EXPECT_FALSE(second);
-  EXPECT_EQ('a', address[0]);  // released, not unmapped
-}
-
 }  // namespace
