@@ -38,12 +38,9 @@ chmod 755 "$candidate"
   { echo "libc_scan_compare: the candidate was not identified" >&2; exit 1; }
 
 echo "candidate: $candidate ($(stat -c %s "$candidate") bytes)"
-hyperfine -N --warmup 3 --runs 30 --export-json "$home/result.json" \
+hyperfine -N --warmup 3 --runs 30 --export-csv "$home/result.csv" \
   -n scan "$probe --own-signature --add $candidate" \
   -n grep "grep -c -F -e libc.so. -e MOZILLA_HOME $candidate" | sed -n '/Summary/,$p;/Time/p'
-python3 - "$home/result.json" <<'PY'
-import json, sys
-runs = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-scan, grep = runs["scan"]["median"], runs["grep"]["median"]
-print(f"median scan {scan*1000:.1f} ms, grep {grep*1000:.1f} ms, ratio scan/grep {scan/grep:.2f} (goal <= 1.0)")
-PY
+awk -F, 'NR > 1 { median[$1] = $4 }
+  END { printf "median scan %.1f ms, grep %.1f ms, ratio scan/grep %.2f (goal <= 1.0)\n",
+               median["scan"] * 1000, median["grep"] * 1000, median["scan"] / median["grep"] }' "$home/result.csv"

@@ -17,15 +17,12 @@ if [[ ${1:-} == --inside ]]; then
   "$probe" --own-signature --search 2>&1 | grep -c $'result\tsearch\t1' >/dev/null ||
     { echo "proc_walk_compare: the search found no browser" >&2; exit 1; }
   result=$(mktemp)
-  hyperfine -N --warmup 3 --runs 30 --export-json "$result" \
+  hyperfine -N --warmup 3 --runs 30 --export-csv "$result" \
     -n search "$probe --own-signature --search" \
     -n pgrep "pgrep -f netscape" | sed -n '/Summary/,$p;/Time/p'
-  python3 - "$result" <<'PY'
-import json, sys
-runs = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-walk, pgrep = runs["search"]["median"], runs["pgrep"]["median"]
-print(f"median search {walk*1000:.1f} ms, pgrep {pgrep*1000:.1f} ms, ratio search/pgrep {walk/pgrep:.2f} (goal <= 1.0)")
-PY
+  awk -F, 'NR > 1 { median[$1] = $4 }
+  END { printf "median search %.1f ms, pgrep %.1f ms, ratio search/pgrep %.2f (goal <= 1.0)\n",
+               median["search"] * 1000, median["pgrep"] * 1000, median["search"] / median["pgrep"] }' "$result"
   exit 0
 fi
 
