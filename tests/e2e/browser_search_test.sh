@@ -57,4 +57,14 @@ assert_eq 0 "$(entry "$rooted" | cut -f2)" "owner of root's browser"
 out=$("$work/probe" --search 2>&1)
 assert_eq $'result\tsearch\t0' "$out" "a bare executable identifies nothing and checks no file"
 
+# The stand-ins answer a remote command with one line in their log and
+# exit 0: by PLIM_STAND_IN_LOG, or else remote.log beside the executable.
+as_user alice env PLIM_STAND_IN_LOG=/tmp/remote-alice.log /opt/bin/communicator --remote 'openFile(/x,PlimPlugin)'
+assert_eq 0 "$?" "remote command status"
+assert_eq "$(printf 'openFile(/x,PlimPlugin)\truid=%s\teuid=%s\tHOME=/home/alice\tUSER=alice\tLOGNAME=alice' "$alice" "$alice")" \
+  "$(cat /tmp/remote-alice.log)" "remote command recorded for alice"
+env -u PLIM_STAND_IN_LOG -u USER -u LOGNAME HOME=/root "$plain" --remote second
+assert_eq "$(printf 'second\truid=0\teuid=0\tHOME=/root\tUSER=<unset>\tLOGNAME=<unset>')" \
+  "$(cat /usr/local/netscape/remote.log)" "remote command recorded beside the executable"
+
 pass
