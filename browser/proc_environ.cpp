@@ -13,14 +13,11 @@ namespace {
 constexpr std::string_view kMozillaHomeAssignment = "MOZILLA_HOME=";
 constexpr std::size_t kLongestValue = 1023;
 
-// NUL is not white space here: a value runs on across the separators of the
-// environment until white space or the length limit, and is then cut at its
-// first NUL.
+}  // namespace
+
 bool is_white_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
-
-}  // namespace
 
 std::optional<std::string> mozilla_home_in_environ(std::string_view environ) {
   std::size_t at = 0;

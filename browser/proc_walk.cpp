@@ -29,10 +29,6 @@ struct FileCloser {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool is_white_space(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // The program a process runs by its command line, for when its exe link
 // names no file (the executable was replaced or removed since it started).
 // The first string is cut at white space until it names an existing file, so
