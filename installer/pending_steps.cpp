@@ -52,11 +52,6 @@ int build_package(int, char**) {
   return 1;
 }
 
-bool find_running_browsers(bool) {
-  not_built("browser discovery");
-  return false;
-}
-
 
 int uninstall_plugin() {
   not_built("uninstall");

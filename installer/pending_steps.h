@@ -32,8 +32,6 @@ void unpack_archive();
 int build_package(int argc, char** argv);
 
 // Browser integration.
-bool find_running_browsers(bool mark_only);
-
 int uninstall_plugin();
 void create_browser_links();
 void refresh_running_browsers();

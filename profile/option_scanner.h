@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "profile/message_queue.h"
+#include "profile/name_index.h"
+#include "profile/profile_config.h"
+
+// The state of one scan of a command line against an option table.
+struct OptionScanner {
+  OptionScanner(NameIndex& option_names, MessageQueue& messages, int count,
+                const char* const* arguments, const std::string& program,
+                const OptionSpec* options);
+
+  // The index in the table of the next option found, with value set (or
+  // nullptr when it came without one); -1 when the options end or an error
+  // message was pushed.
+  int next_option();
+
+  int position = 1;
+  NameIndex& option_names;
+  MessageQueue& messages;
+  int count;
+  int offset = 1;
+  const char* const* arguments;
+  const std::string& program;
+  // One character per table entry: its letter, or "-" for none.
+  std::string letters;
+  const OptionSpec* options;
+  // Try a single-dash argument as a long option first; parse_options never
+  // sets it.
+  bool long_only = false;
+  // Points into the caller's command line.
+  const char* value = nullptr;
+
+ private:
+  const char* argument_at(int index) const;
+  int long_option(const char* argument, const char* text);
+  int short_option();
+};

@@ -1,1 +1,0 @@
-// The configuration profile library.

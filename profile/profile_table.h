@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A sparse row of text values indexed by column. An empty slot means "not
+// set"; the empty text is a set value. Stored texts keep their address until
+// the same slot is set again, also when the row grows.
+class ValueRow {
+ public:
+  ValueRow() = default;
+  ValueRow(ValueRow&&) noexcept = default;
+  ValueRow& operator=(ValueRow&&) noexcept = default;
+  // Copies are deep: every value is copied.
+  ValueRow(const ValueRow& other);
+  ValueRow& operator=(const ValueRow& other);
+
+  // The value at column, or nullptr when it is not set (also for a column
+  // outside the row or below 0).
+  const std::string* get(int column) const {
+    if (column < 0 || column >= count()) return nullptr;
+    return slots_[column].get();
+  }
+
+  // Stores a copy of text; a column below 0 is ignored. The row grows in
+  // steps of 256 columns.
+  void set_value(int column, std::string_view text);
+
+  int count() const { return static_cast<int>(slots_.size()); }
+
+ private:
+  std::vector<std::unique_ptr<std::string>> slots_;
+};
+
+// The rows of all profiles: row r holds the values of the profile numbered r.
+class ProfileTable {
+ public:
+  // Grows the table to n rows; false when it already had that many.
+  bool ensure_rows(int n);
+
+  // Nothing happens for a negative row or column.
+  void set_value(int row, int column, std::string_view text);
+
+  const std::string* get(int row, int column) const {
+    if (row < 0 || row >= row_count()) return nullptr;
+    return rows_[row].get(column);
+  }
+
+  int row_count() const { return static_cast<int>(rows_.size()); }
+
+  // Rows are handed out for inheritance and merging; row must exist.
+  ValueRow& row(int row) { return rows_[row]; }
+  const ValueRow& row(int row) const { return rows_[row]; }
+
+ private:
+  std::vector<ValueRow> rows_;
+};

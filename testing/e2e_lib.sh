@@ -1,0 +1,148 @@
+# Helpers for the end-to-end scenarios in tests/e2e/. A scenario sources this
+# file, runs as root inside testing/sandbox, counts its checks through the
+# assertions below and ends with `pass`. The first failed check ends the
+# scenario with status 1 and says what was expected.
+
+: "${PLIM_BUILD_DIR:?PLIM_BUILD_DIR must name the build directory}"
+: "${PLIM_SOURCE_DIR:?PLIM_SOURCE_DIR must name the source directory}"
+INSTALLER=$PLIM_BUILD_DIR/plim-installer
+ASSEMBLE_PACKAGE=$PLIM_BUILD_DIR/testing/assemble_package
+E2E_PASSED=0
+E2E_DONE=0
+
+# A scenario that stops without reaching `pass` (a typo, an unexpected exit 0)
+# must not look like a success.
+e2e_on_exit() {
+  local status=$?
+  if ((status == 0 && !E2E_DONE)); then
+    echo "FAIL: ${0##*/} ended before its last check (after $E2E_PASSED passed)" >&2
+    exit 1
+  fi
+}
+trap e2e_on_exit EXIT
+# A failure inside a subshell (uid=$(add_user ...)) ends the scenario too.
+trap 'E2E_DONE=1; exit 1' USR1
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "$E2E_PASSED passed, 1 failed" >&2
+  E2E_DONE=1
+  if [[ $BASHPID != "$$" ]]; then kill -USR1 "$$"; fi
+  exit 1
+}
+
+e2e_ok() { ((++E2E_PASSED)); }
+
+# assert_eq EXPECTED ACTUAL [WHAT]
+assert_eq() {
+  [[ $1 == "$2" ]] || fail "${3:-value}: expected [$1], got [$2]"
+  e2e_ok
+}
+
+# assert_contains HAYSTACK NEEDLE [WHAT]
+assert_contains() {
+  [[ $1 == *"$2"* ]] || fail "${3:-output} does not contain [$2]; it was:
+$1"
+  e2e_ok
+}
+
+# assert_not_contains HAYSTACK NEEDLE [WHAT]
+assert_not_contains() {
+  [[ $1 != *"$2"* ]] || fail "${3:-output} contains [$2]; it was:
+$1"
+  e2e_ok
+}
+
+# assert_file PATH: PATH exists (any kind of file).
+assert_file() {
+  [[ -e $1 || -L $1 ]] || fail "expected $1 to exist"
+  e2e_ok
+}
+
+# assert_no_file PATH: nothing at PATH, not even a dangling symbolic link.
+assert_no_file() {
+  [[ ! -e $1 && ! -L $1 ]] || fail "expected no $1, found: $(ls -ld -- "$1")"
+  e2e_ok
+}
+
+# assert_status EXPECTED CMD...: runs CMD and checks its exit status.
+assert_status() {
+  local expected=$1 status=0
+  shift
+  "$@" || status=$?
+  ((status == expected)) || fail "status of [$*]: expected $expected, got $status"
+  e2e_ok
+}
+
+# pass: the scenario's last line.
+pass() {
+  E2E_DONE=1
+  echo "$E2E_PASSED passed, 0 failed"
+  exit 0
+}
+
+# add_user NAME [HOME]: creates an ordinary account (uid 1500 and up) with its
+# home directory, inside the sandbox only. Prints the uid.
+add_user() {
+  local name=$1 home=${2:-/home/$1} uid=1500
+  while getent passwd "$uid" >/dev/null; do ((uid++)); done
+  mkdir -p -- "$(dirname -- "$home")" &&
+    useradd --create-home --home-dir "$home" --uid "$uid" --user-group \
+      --shell /bin/bash "$name" ||
+    fail "cannot create the account $name"
+  echo "$uid"
+}
+
+# as_user NAME CMD...: runs CMD as NAME, with HOME, USER and LOGNAME of NAME.
+as_user() {
+  local name=$1 entry uid gid home
+  shift
+  entry=$(getent passwd "$name") || fail "no account $name"
+  IFS=: read -r _ _ uid gid _ home _ <<<"$entry"
+  setpriv --reuid="$uid" --regid="$gid" --init-groups \
+    env HOME="$home" USER="$name" LOGNAME="$name" "$@"
+}
+
+# small_disk PATH SIZE [OWNER]: a tmpfs of SIZE bytes (64k, 1m) at PATH, so
+# that writes there run out of space; owned by OWNER when given.
+small_disk() {
+  mkdir -p -- "$1" &&
+    mount -t tmpfs -o "size=$2,mode=0755" e2e-small-disk "$1" ||
+    fail "cannot mount a $2 tmpfs on $1"
+  if [[ -n ${3:-} ]]; then chown "$3:" "$1" || fail "cannot give $1 to $3"; fi
+}
+
+# make_package OUT IMAGE LICENSE_GZ ARCHIVE_GZ [MAJOR MINOR PATCH DELTA]
+#              [LICENSE_NAME ARCHIVE_NAME]
+# Assembles a package file: image, licence member, archive member, the two
+# NUL-terminated names and the 28-byte trailer; mode 0755. Version 3.2.5.3 and
+# the names license.txt.gz and Plim.tar.gz unless given.
+make_package() {
+  local out=$1 image=$2 license=$3 archive=$4
+  local version=3.2.5.3 license_name=license.txt.gz archive_name=Plim.tar.gz
+  shift 4
+  if (($# >= 4)); then version=$1.$2.$3.$4; shift 4; fi
+  if (($# >= 2)); then license_name=$1 archive_name=$2; fi
+  "$ASSEMBLE_PACKAGE" --version="$version" --license-name="$license_name" \
+    --archive-name="$archive_name" "$out" "$image" "$license" "$archive" &&
+    chmod 0755 "$out" ||
+    fail "cannot assemble the package $out"
+}
+
+# make_payload DIR: writes DIR/license.txt.gz (a short licence text) and
+# DIR/Plim.tar.gz (a small tree with a libc5 and a libc6 library stand-in, a
+# viewer and a welcome page), the two members of a test package.
+make_payload() {
+  local dir=$1 tree
+  tree=$(mktemp -d) || fail "mktemp"
+  mkdir -p "$tree/doc" &&
+    printf 'Plim test licence\nUse it for testing only.\n' | gzip -9 >"$dir/license.txt.gz" &&
+    printf 'libc5 plug-in stand-in\n' >"$tree/nsplimmo_libc5.so" &&
+    printf 'libc6 plug-in stand-in\n' >"$tree/nsplimmo_libc6.so" &&
+    printf '#!/bin/sh\necho viewer\n' >"$tree/plimview" &&
+    chmod 0755 "$tree/plimview" &&
+    printf '<html><body>Welcome</body></html>\n' >"$tree/doc/welcome.html" &&
+    tar -C "$tree" -czf "$dir/Plim.tar.gz" . ||
+    fail "cannot make the test payload in $dir"
+  rm -rf -- "$tree"
+}
