@@ -3,6 +3,7 @@
 # directory the user cannot write, a full disk) and leave no "~" backup after
 # success; link_or_copy links where it can and copies across file systems
 # with the source's permission bits less the file-creation mask.
+set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 work=$(mktemp -d /tmp/package-out.XXXXXX)

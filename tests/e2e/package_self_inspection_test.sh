@@ -4,6 +4,7 @@
 # also when started through a path in another directory; a trailer that is
 # wrong in any way makes the file a bare executable, and never a crash.
 # The image is the package probe, which prints what self-inspection found.
+set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 work=$(mktemp -d /tmp/package-self.XXXXXX)
@@ -29,7 +30,7 @@ assert_eq $((E + L + A + 15 + 12 + 28)) "$package_size" "package size"
 # field NAME OUTPUT: the value the probe printed for NAME
 field() { sed -n "s/^$1=//p" <<<"$2"; }
 # bytes FILE OFFSET COUNT: COUNT bytes of FILE from OFFSET
-bytes() { tail -c +$(($2 + 1)) "$1" | head -c "$3"; }
+bytes() { dd if="$1" iflag=skip_bytes,count_bytes skip="$2" count="$3" bs=65536 status=none; }
 
 check_recognised() {
   local out=$1 where=$2
