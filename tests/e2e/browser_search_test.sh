@@ -53,9 +53,10 @@ assert_eq "$alice" "$(entry "$plain" | cut -f2)" "owner of alice's browser"
 assert_eq 0 "$(entry "$rooted" | cut -f2)" "owner of root's browser"
 
 # The probe as it is, a bare executable: its signature is zero and nothing,
-# not even a running stand-in, is identified.
+# not even a running stand-in, is identified; self-inspection's progress line
+# is all it prints before the result.
 out=$("$work/probe" --search 2>&1)
-assert_eq $'result\tsearch\t0' "$out" "a bare executable identifies nothing and checks no file"
+assert_eq $'Find:\tSelf info\nresult\tsearch\t0' "$out" "a bare executable identifies nothing and checks no file"
 
 # The stand-ins answer a remote command with one line in their log and
 # exit 0: by PLIM_STAND_IN_LOG, or else remote.log beside the executable.
