@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "browser/browser_discovery.h"
 #include "browser/browser_list.h"
 #include "installer/console.h"
 #include "installer/install_layout.h"

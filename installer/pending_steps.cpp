@@ -27,11 +27,6 @@ int build_package(int, char**) {
   return 1;
 }
 
-bool find_running_browsers(bool) {
-  not_built("browser discovery");
-  return false;
-}
-
 
 int uninstall_plugin() {
   not_built("uninstall");
@@ -40,7 +35,3 @@ int uninstall_plugin() {
 void create_browser_links() { not_built("plug-in links"); }
 void refresh_running_browsers() { not_built("browser refresh"); }
 void register_mime_types() { not_built("MIME registration"); }
-
-// Package primitives (the package module replaces these).
-#include "package/self_inspection.h"
-int inspect_own_package(const char*) { return -1; }

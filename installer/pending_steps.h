@@ -18,8 +18,6 @@ int parse_command_line(int argc, char** argv);
 int build_package(int argc, char** argv);
 
 // Browser integration.
-bool find_running_browsers(bool mark_only);
-
 int uninstall_plugin();
 void create_browser_links();
 void refresh_running_browsers();

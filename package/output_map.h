@@ -25,6 +25,9 @@ class OutputMap {
   const std::string& name() const { return name_; }
   explicit operator bool() const { return address_ != nullptr; }
 
+  // Gives up ownership without unmapping; the caller unmaps.
+  char* release();
+
  private:
   char* address_ = nullptr;
   std::uint32_t length_ = 0;

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <cstdint>
+
+#include "package/package_contents.h"
+
 // Maps the program's own file and fills package_contents from its trailer.
 // Returns 0 for a package and -1 for a bare executable (no or an inconsistent
 // trailer), in which case package_contents describes the whole file as the
 // executable image with no payload and version 0.0.0.0. A file that cannot be
-// mapped ends the process with status 1.
+// mapped ends the process with status 1. The mapping is kept for the run.
 int inspect_own_package(const char* path);
+
+// The same check on `size` bytes at `data`, filling `contents` with pointers
+// into `data`. Reads nothing outside those bytes, whatever the trailer says.
+int read_package_contents(const char* data, std::uint32_t size, PackageContents& contents);

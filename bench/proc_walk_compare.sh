@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The search walk over /proc, against `pgrep -f netscape` over the same
+# process table in the same run. Inside the sandbox (its own PID namespace)
+# 2,000 sleeping processes and one running stand-in browser make the table;
+# both commands run as whole processes under hyperfine (-N), alternating.
+set -euo pipefail
+processes=2000
+
+if [[ ${1:-} == --inside ]]; then
+  probe=$2 stand_in=$3
+  for _ in $(seq "$processes"); do sleep 100000 & done
+  mkdir -p /opt/netscape/plugins /opt/netscape/java && touch /opt/netscape/vreg
+  cp "$stand_in" /opt/netscape/netscape
+  /opt/netscape/netscape &
+  sleep 0.5
+  echo "process table: $(ls -d /proc/[0-9]* | wc -l) processes"
+  "$probe" --own-signature --search 2>&1 | grep -c $'result\tsearch\t1' >/dev/null ||
+    { echo "proc_walk_compare: the search found no browser" >&2; exit 1; }
+  result=$(mktemp)
+  hyperfine -N --warmup 3 --runs 30 --export-csv "$result" \
+    -n search "$probe --own-signature --search" \
+    -n pgrep "pgrep -f netscape" | sed -n '/Summary/,$p;/Time/p'
+  awk -F, 'NR > 1 { median[$1] = $4 }
+  END { printf "median search %.1f ms, pgrep %.1f ms, ratio search/pgrep %.2f (goal <= 1.0)\n",
+               median["search"] * 1000, median["pgrep"] * 1000, median["search"] / median["pgrep"] }' "$result"
+  exit 0
+fi
+
+build=${PLIM_BUILD_DIR:-build/bench}
+build=$(cd "$build" && pwd)
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+sandbox=${PLIM_SANDBOX:-$source_dir/testing/sandbox}
+probe=$build/testing/browser_probe
+stand_in=$build/testing/stand_in_browser_libc6
+for need in "$probe" "$stand_in" "$sandbox"; do
+  [[ -x $need ]] || { echo "proc_walk_compare: $need missing, skipped"; exit 0; }
+done
+command -v hyperfine >/dev/null || { echo "proc_walk_compare: no hyperfine, skipped"; exit 0; }
+status=0
+PLIM_BUILD_DIR=$build PLIM_SOURCE_DIR=$source_dir \
+  "$sandbox" -- bash "$source_dir/bench/proc_walk_compare.sh" --inside "$probe" "$stand_in" || status=$?
+[[ $status -eq 77 ]] && echo "proc_walk_compare: no sandbox here (not root?), skipped" && status=0
+exit "$status"

@@ -1,0 +1,71 @@
+#include "browser/libc_scan.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "browser/browser_test_files.h"
+#include "installer/unique_fd.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+char scan_text(const std::string& text, std::size_t block_size) {
+  ScopedTempDir dir;
+  std::string file = dir.path() + "/candidate";
+  write_file(file, text);
+  UniqueFd fd(::open(file.c_str(), O_RDONLY));
+  return scan_for_libc_char(fd.get(), block_size);
+}
+
+struct ScanCase {
+  const char* what;
+  std::string text;
+  char expected;
+};
+
+const ScanCase kCases[] = {
+    {"both texts", "xxlibc.so.6yyMOZILLA_HOME=z", '6'},
+    {"MOZILLA_HOME first", "MOZILLA_HOME=/opt/ns libc.so.6", '6'},
+    {"libc 5 before libc 6", "libc.so.5 libc.so.6 MOZILLA_HOME ", '5'},
+    {"libc 6 before libc 5", "libc.so.6 libc.so.5 MOZILLA_HOME ", '6'},
+    {"libc.so. then NUL is passed over", "libc.so.\0libc.so.5MOZILLA_HOME!"s, '5'},
+    {"only libc.so. then NUL", "libc.so.\0 MOZILLA_HOME!"s, 0},
+    {"libc 6 without MOZILLA_HOME", "libc.so.6 MOZILLA_HOM E", 0},
+    {"MOZILLA_HOME without libc", "libc.so MOZILLA_HOME=", 0},
+    {"MOZILLA_HOME ends the file", "libc.so.6 MOZILLA_HOME", 0},
+    {"libc.so. ends the file", "MOZILLA_HOME=libc.so.", 0},
+    {"overlapping start", "libclibc.so.6MOZILLA_MOZILLA_HOME.", '6'},
+    {"empty file", "", 0},
+};
+
+}  // namespace
+
+// Every block size from one byte up puts the block boundaries at every
+// position inside the texts and between a text and its following byte.
+TEST(LibcScan, FindsTheTextsAcrossEveryBlockBoundary) {
+  for (const ScanCase& c : kCases)
+    for (std::size_t block = 1; block <= 40; ++block)
+      EXPECT_EQ(scan_text(c.text, block), c.expected) << c.what << ", block size " << block;
+}
+
+TEST(LibcScan, FindsTheTextsAtEveryOffsetOfALargeBlock) {
+  for (std::size_t shift = 0; shift < 24; ++shift) {
+    std::string text = std::string(kLibcScanBlockSize - 30 + shift, 'a') + "libc.so.6" +
+                       std::string(kLibcScanBlockSize - 5, 'b') + "MOZILLA_HOME!";
+    EXPECT_EQ(scan_text(text, kLibcScanBlockSize), '6') << "shift " << shift;
+  }
+}
+
+TEST(LibcScan, StopsReadingOnceBothTextsWereSeen) {
+  ScopedTempDir dir;
+  std::string file = dir.path() + "/candidate";
+  const off_t size = 16 * kLibcScanBlockSize;
+  write_file(file, "libc.so.6 MOZILLA_HOME ", size);
+  UniqueFd fd(::open(file.c_str(), O_RDONLY));
+  EXPECT_EQ(scan_for_libc_char(fd.get(), kLibcScanBlockSize), '6');
+  EXPECT_LE(::lseek(fd.get(), 0, SEEK_CUR), static_cast<off_t>(kLibcScanBlockSize));
+}

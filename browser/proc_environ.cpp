@@ -1,0 +1,52 @@
+#include "browser/proc_environ.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "installer/unique_fd.h"
+
+namespace {
+
+constexpr std::string_view kMozillaHomeAssignment = "MOZILLA_HOME=";
+constexpr std::size_t kLongestValue = 1023;
+
+}  // namespace
+
+bool is_white_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::optional<std::string> mozilla_home_in_environ(std::string_view environ) {
+  std::size_t at = 0;
+  for (;;) {
+    at = environ.find(kMozillaHomeAssignment, at);
+    if (at == std::string_view::npos) return std::nullopt;
+    at += kMozillaHomeAssignment.size();
+    while (at < environ.size() && is_white_space(environ[at])) ++at;
+    std::size_t end = at;
+    while (end < environ.size() && end - at < kLongestValue && !is_white_space(environ[end])) ++end;
+    std::string_view taken = environ.substr(at, end - at);
+    std::string_view value = taken.substr(0, taken.find('\0'));
+    if (!value.empty()) return std::string(value);
+    at = end;
+  }
+}
+
+std::optional<std::string> read_small_file(const char* path) {
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC));
+  if (!fd) return std::nullopt;
+  std::string contents;
+  char block[4096];
+  for (;;) {
+    ssize_t got = ::read(fd.get(), block, sizeof block);
+    if (got == 0) return contents;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    contents.append(block, static_cast<std::size_t>(got));
+  }
+}

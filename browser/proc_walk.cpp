@@ -1,0 +1,96 @@
+// The walk over the running processes in /proc: every process whose
+// executable is a browser is added (search), or the first one that runs a
+// listed browser is marked (check).
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "browser/browser_discovery.h"
+#include "browser/browser_list.h"
+#include "browser/browser_paths.h"
+#include "browser/proc_environ.h"
+#include "installer/console.h"
+#include "installer/system_error.h"
+
+namespace {
+
+constexpr char kProcRoot[] = "/proc";
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The program a process runs by its command line, for when its exe link
+// names no file (the executable was replaced or removed since it started).
+// The first string is cut at white space until it names an existing file, so
+// "/opt/ns/netscape -geometry 800x600" given as one string still leads to
+// /opt/ns/netscape. Empty when nothing is left.
+std::string program_by_command_line(const std::string& process_dir, struct stat* status) {
+  std::unique_ptr<FILE, FileCloser> cmdline(std::fopen((process_dir + "/cmdline").c_str(), "r"));
+  if (!cmdline) return {};
+  const char* first = read_line(cmdline.get());
+  if (!first) return {};
+  std::string path = first;  // read_line's text ends at the first NUL
+  if (!path.empty() && path.back() == '\n') path.pop_back();
+  while (!path.empty() && ::stat(path.c_str(), status) != 0) {
+    std::string::size_type cut = path.size();
+    while (cut > 0 && !is_white_space(path[cut - 1])) --cut;
+    path.resize(cut > 0 ? cut - 1 : 0);
+  }
+  return path;
+}
+
+// Looks at one process. Returns true when the check (mark_only) found a
+// running listed browser and the walk should stop.
+bool visit_process(const char* pid_name, bool mark_only) {
+  std::string process_dir = std::string(kProcRoot) + "/" + pid_name;
+  struct stat process_status;
+  if (::stat(process_dir.c_str(), &process_status) != 0) return false;  // gone already
+  int owner = static_cast<int>(process_status.st_uid);
+
+  const char* link = read_symlink((process_dir + "/exe").c_str());
+  if (!link) return false;  // not ours to read, a kernel thread, or gone
+  std::string exe = link;   // read_symlink's buffer is reused by the next call
+
+  if (mark_only) return mark_running_instance(exe.c_str(), owner, nullptr);
+
+  std::optional<std::string> home;
+  if (std::optional<std::string> environ = read_small_file((process_dir + "/environ").c_str()))
+    home = mozilla_home_in_environ(*environ);
+  std::optional<std::string_view> home_view;
+  if (home) home_view = *home;
+
+  struct stat exe_status;
+  if (::stat(exe.c_str(), &exe_status) == 0) {
+    add_browser_executable(exe.c_str(), home_view, owner, &exe_status);
+    return false;
+  }
+  std::string program = program_by_command_line(process_dir, &exe_status);
+  if (!program.empty()) add_browser_executable(program.c_str(), home_view, owner, &exe_status);
+  return false;
+}
+
+}  // namespace
+
+bool find_running_browsers(bool mark_only) {
+  std::unique_ptr<DIR, DirCloser> proc(::opendir(kProcRoot));
+  if (!proc) {
+    report_system_error("opendir");
+    log_printf(stderr, "Error:\tThe proc filesystem must be mounted as %s\n", kProcRoot);
+    return false;
+  }
+  while (const struct dirent* entry = ::readdir(proc.get())) {
+    if (!is_digit(entry->d_name[0])) continue;
+    if (visit_process(entry->d_name, mark_only)) return true;
+  }
+  return mark_only ? false : !browser_list.empty();
+}

@@ -1,0 +1,56 @@
+# Helpers for scenarios that need browsers: sourced after testing/e2e_lib.sh,
+# inside the sandbox (they install into /opt and start processes).
+#
+#   install_stand_in HOME [LIBC] [NAME] [SIBLING]
+#       Makes HOME a browser home ("plugins", "java" and SIBLING, by default
+#       "vreg") and copies the stand-in browser built for LIBC (6 or 5, by
+#       default 6) into it as NAME (by default "netscape"), mode 0755.
+#       Prints the executable's path.
+#   start_browser USER EXE [ARGV0 [VAR=VALUE...]]
+#       Starts EXE in the background as USER ("root" for root), with its
+#       first argument ARGV0 (by default EXE) and the extra environment
+#       given, and waits until the process runs EXE. Prints its pid.
+#   stand_in_path [LIBC]
+#       The built stand-in browser for LIBC.
+#
+# A stand-in started with "--remote COMMAND" appends a line to
+# $PLIM_STAND_IN_LOG, or else to "remote.log" beside the executable.
+
+stand_in_path() {
+  echo "$PLIM_BUILD_DIR/testing/stand_in_browser_libc${1:-6}"
+}
+
+install_stand_in() {
+  local home=$1 libc=${2:-6} name=${3:-netscape} sibling=${4:-vreg}
+  mkdir -p "$home/plugins" "$home/java"
+  chmod 755 "$home" "$home/plugins" "$home/java"
+  [[ -e $home/$sibling ]] || touch "$home/$sibling"
+  cp "$(stand_in_path "$libc")" "$home/$name"
+  chmod 755 "$home/$name"
+  echo "$home/$name"
+}
+
+start_browser() {
+  local user=$1 exe=$2 argv0=${3:-$2}
+  local -a environment=("${@:4}")
+  local pidfile
+  pidfile=$(mktemp /tmp/browser-pid.XXXXXX)
+  chmod 666 "$pidfile"
+  local launcher='echo $$ > "$1"; shift; exe=$1 argv0=$2; shift 2; if [ $# -gt 0 ]; then export "$@"; fi; exec -a "$argv0" "$exe"'
+  if [[ $user == root ]]; then
+    bash -c "$launcher" launcher "$pidfile" "$exe" "$argv0" "${environment[@]}" </dev/null >/dev/null 2>&1 &
+  else
+    as_user "$user" bash -c "$launcher" launcher "$pidfile" "$exe" "$argv0" "${environment[@]}" \
+      </dev/null >/dev/null 2>&1 &
+  fi
+  local pid="" tries
+  for tries in $(seq 100); do
+    pid=$(cat "$pidfile")
+    [[ -n $pid && $(readlink "/proc/$pid/exe" 2>/dev/null) == "$(readlink -f "$exe")" ]] && break
+    sleep 0.05
+  done
+  rm -f "$pidfile"
+  [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == "$(readlink -f "$exe")" ]] ||
+    fail "start_browser: $exe did not start as $user"
+  echo "$pid"
+}

@@ -1,0 +1,98 @@
+// Runs browser discovery as the end-to-end scenarios ask and prints what
+// browser_list then holds, so that a scenario can assert it.
+//
+//   browser_probe [--own-signature] ACTION...
+//
+// ACTION is one of
+//   --search            find_running_browsers(false)
+//   --mark              find_running_browsers(true)
+//   --lists EXES DIRS   add_browsers_from_lists; "-" stands for no list
+//   --scan DIR          scan_browser_directory
+//   --add PATH          add_browser_executable(PATH, no home, -1, no status)
+// and prints "result<TAB>ACTION<TAB>0|1". At the end every entry is printed
+// as "entry<TAB>exe<TAB>owner<TAB>libc<TAB>home<TAB>device<TAB>inode".
+//
+// The probe reads its own file like the installer does, so as a bare
+// executable it identifies nothing (its signature is zero). --own-signature
+// takes the first four bytes of its own file as the signature instead, the
+// value a packaged installer has.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "browser/browser_discovery.h"
+#include "browser/browser_list.h"
+#include "package/package_contents.h"
+#include "package/self_inspection.h"
+
+namespace {
+
+[[noreturn]] void usage() {
+  std::fputs("usage: browser_probe [--own-signature] "
+             "{--search|--mark|--lists EXES DIRS|--scan DIR|--add PATH}...\n",
+             stderr);
+  std::exit(2);
+}
+
+std::uint32_t first_four_bytes(const char* path) {
+  std::uint32_t signature = 0;
+  int fd = ::open(path, O_RDONLY);
+  if (fd < 0 || ::read(fd, &signature, sizeof signature) != sizeof signature) {
+    std::perror(path);
+    std::exit(2);
+  }
+  ::close(fd);
+  return signature;
+}
+
+std::optional<std::string_view> list_argument(const char* text) {
+  if (std::strcmp(text, "-") == 0) return std::nullopt;
+  return std::string_view(text);
+}
+
+void print_result(const char* action, bool result) {
+  std::printf("result\t%s\t%d\n", action, result ? 1 : 0);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  inspect_own_package(argv[0]);
+  int i = 1;
+  if (i < argc && std::strcmp(argv[i], "--own-signature") == 0) {
+    package_contents.exe_signature = first_four_bytes(argv[0]);
+    ++i;
+  }
+  if (i == argc) usage();
+  for (; i < argc; ++i) {
+    std::string_view action = argv[i];
+    if (action == "--search") {
+      print_result("search", find_running_browsers(false));
+    } else if (action == "--mark") {
+      print_result("mark", find_running_browsers(true));
+    } else if (action == "--lists" && i + 2 < argc) {
+      print_result("lists", add_browsers_from_lists(list_argument(argv[i + 1]), list_argument(argv[i + 2])));
+      i += 2;
+    } else if (action == "--scan" && i + 1 < argc) {
+      print_result("scan", scan_browser_directory(argv[++i]));
+    } else if (action == "--add" && i + 1 < argc) {
+      print_result("add", add_browser_executable(argv[++i], std::nullopt, -1, nullptr));
+    } else {
+      usage();
+    }
+  }
+  std::fflush(stderr);
+  for (const BrowserEntry& entry : browser_list)
+    std::printf("entry\t%s\t%d\t%c\t%s\t%" PRIuMAX "\t%" PRIuMAX "\n", entry.exe_path.c_str(),
+                entry.owner_uid, entry.libc_char, entry.browser_home.c_str(),
+                static_cast<std::uintmax_t>(entry.device), static_cast<std::uintmax_t>(entry.inode));
+  return 0;
+}
