@@ -8,6 +8,7 @@
 
 #include "browser/browser_discovery.h"
 #include "browser/browser_list.h"
+#include "installer/command_line.h"
 #include "installer/console.h"
 #include "installer/install_layout.h"
 #include "installer/pending_steps.h"

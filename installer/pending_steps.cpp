@@ -1,12 +1,6 @@
 #include "installer/pending_steps.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "installer/console.h"
-#include "installer/settings.h"
 
 namespace {
 
@@ -14,19 +8,10 @@ void not_built(const char* step) { log_printf(stderr, "Pending:\t%s is not built
 
 }  // namespace
 
-int parse_command_line(int argc, char**) { return argc; }
-
-void print_usage(const char*, int status) {
-  not_built("usage");
-  std::exit(status);
-}
-
-
 int build_package(int, char**) {
   not_built("package building");
   return 1;
 }
-
 
 int uninstall_plugin() {
   not_built("uninstall");

@@ -1,0 +1,17 @@
+#pragma once
+
+// Turns the command line and the configuration profiles (profile "plugin")
+// into `settings` and chooses the run's mode: the program's name first
+// ("uninstall", "package"), then the options. Returns the index of the first
+// argument the mode's option pass did not consume. Does not return on --help
+// (status 0) or on option and profile errors (messages, usage, status 1).
+int parse_command_line(int argc, char** argv);
+
+// Prints the usage for the program's name to standard error and ends the
+// process with `status` (a program named "package" shows the build usage and
+// ends with 1).
+[[noreturn]] void print_usage(const char* program_path, int status);
+
+// The part of `path` after its last "/" (all of it without one; "" when it
+// ends in "/"). Points into `path`.
+const char* program_base_name(const char* path);
