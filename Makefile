@@ -3,6 +3,8 @@
 BUILD      := build
 ASAN_BUILD := build/asan
 BENCH_BUILD := build/bench
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
 
 .PHONY: all prerequisites build asan check demo bench fuzz clean
@@ -31,6 +33,13 @@ bench: prerequisites
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DPLIM_BENCH=ON >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	bench/run $(BENCH_BUILD)
+
+# libFuzzer needs clang; each fuzzer runs FUZZ_SECONDS (make fuzz FUZZ_SECONDS=60).
+fuzz:
+	@testing/install-prerequisites fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIM_FUZZ=ON >/dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
