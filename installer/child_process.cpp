@@ -10,32 +10,32 @@
 
 namespace {
 
-[[noreturn]] void exec_in_child(const ChildSpec& spec) {
-  for (int fd : spec.close_in_child) ::close(fd);
-  if (spec.stdin_fd >= 0 && spec.stdin_fd != 0) ::dup2(spec.stdin_fd, 0);
-  if (spec.stdout_fd >= 0 && spec.stdout_fd != 1) ::dup2(spec.stdout_fd, 1);
-  if (spec.stdin_fd > 2) ::close(spec.stdin_fd);
-  if (spec.stdout_fd > 2 && spec.stdout_fd != spec.stdin_fd) ::close(spec.stdout_fd);
+[[noreturn]] void exec_in_child(const ChildSpec& child) {
+  for (int fd : child.close_in_child) ::close(fd);
+  if (child.stdin_fd >= 0 && child.stdin_fd != 0) ::dup2(child.stdin_fd, 0);
+  if (child.stdout_fd >= 0 && child.stdout_fd != 1) ::dup2(child.stdout_fd, 1);
+  if (child.stdin_fd > 2) ::close(child.stdin_fd);
+  if (child.stdout_fd > 2 && child.stdout_fd != child.stdin_fd) ::close(child.stdout_fd);
 
   std::vector<char*> args;
-  for (const std::string& arg : spec.argv) args.push_back(const_cast<char*>(arg.c_str()));
+  for (const std::string& arg : child.argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
   ::execvp(args[0], args.data());
 
-  report_system_error(spec.exec_call);
-  if (spec.exec_failure_format) std::fprintf(stderr, spec.exec_failure_format, args[0]);
+  report_system_error(child.exec_call);
+  if (child.exec_failure_format) std::fprintf(stderr, child.exec_failure_format, args[0]);
   std::fflush(stderr);
   ::_exit(1);
 }
 
 }  // namespace
 
-pid_t start_child(const ChildSpec& spec) {
+pid_t start_child(const ChildSpec& child) {
   std::fflush(stdout);
   std::fflush(stderr);
   pid_t pid = ::fork();
   if (pid < 0) exit_on_system_error("fork");
-  if (pid == 0) exec_in_child(spec);
+  if (pid == 0) exec_in_child(child);
   return pid;
 }
 
@@ -47,4 +47,4 @@ int wait_for_child(pid_t pid) {
   return status;
 }
 
-int run_child(const ChildSpec& spec) { return wait_for_child(start_child(spec)); }
+int run_child(const ChildSpec& child) { return wait_for_child(start_child(child)); }

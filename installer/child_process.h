@@ -24,11 +24,11 @@ struct ChildSpec {
 // Flushes standard output (so the child's output lands after ours) and forks.
 // Returns the child's pid; a failed fork is reported as "fork" and ends the
 // process with status 1.
-pid_t start_child(const ChildSpec& spec);
+pid_t start_child(const ChildSpec& child);
 
 // Waits for a child, repeating the wait while a signal interrupts it.
 // Returns the wait status, or -1 when the wait itself failed.
 int wait_for_child(pid_t pid);
 
 // start_child followed by wait_for_child.
-int run_child(const ChildSpec& spec);
+int run_child(const ChildSpec& child);

@@ -248,9 +248,9 @@ TEST(ChildFailureTest, ExitStatusAndSignalAreReportedNormalEndIsNot) {
       {"kill -TERM $$", true, "Error:\tsh was signaled\n"},
   };
   for (const StatusCase& c : cases) {
-    ChildSpec spec;
-    spec.argv = {"sh", "-c", c.script};
-    int status = run_child(spec);
+    ChildSpec child;
+    child.argv = {"sh", "-c", c.script};
+    int status = run_child(child);
     Captured result = capture_in_child([&] { std::printf("%d", report_child_failure("sh", status)); });
     EXPECT_EQ(result.out, c.failed ? "1" : "0") << c.script;
     EXPECT_EQ(result.err, c.line) << c.script;
