@@ -68,7 +68,7 @@ snapshot() {
 }
 
 add_user alice >/dev/null
-touch install.log out err && chmod 666 install.log out err
+touch install.log && chmod 666 install.log  # the run log beside the package, written by alice too
 browser=$(install_stand_in /opt/netscape)
 alice_browser=$(start_browser alice "$browser")
 
