@@ -7,6 +7,9 @@ set -euo pipefail
 build=${PLIM_BUILD_DIR:-build}
 installer=$build/plim-installer
 [[ -x $installer ]] || { echo "extract_compare: no $installer (build first)"; exit 0; }
+# The work below happens in a scratch directory: name the installer absolutely
+# (bench/run passes a relative build directory).
+installer=$(realpath -- "$installer")
 command -v hyperfine >/dev/null || { echo "extract_compare: hyperfine is not installed"; exit 0; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plim-extract-bench-XXXXXX")
