@@ -27,7 +27,7 @@ assert_contains "$(cat "$work/install.log")" "$(printf 'Error:\tNetscape is not 
 # package gets another name.)
 echo licence | gzip -9 >"$work/license.txt.gz"
 tar -C "$work" -czf "$work/Plim.tar.gz" license.txt.gz
-make_package "$work/plim-setup" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" 3 2 5 3
+make_package "$work/plim-setup" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz"
 out=$(cd "$work" && ./plim-setup </dev/null 2>&1)
 assert_contains "$out" "$(printf 'Found:\tNetscape as %s linked to libc.so.6' "$exe")" "found by the package"
 assert_contains "$out" "Check: if $exe is Netscape" "check line"
