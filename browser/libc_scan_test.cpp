@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "browser/browser_test_files.h"
+#include "testing/test_support/scratch_dir.h"
 #include "installer/unique_fd.h"
 
 namespace {
@@ -14,7 +14,7 @@ namespace {
 using namespace std::string_literals;
 
 char scan_text(const std::string& text, std::size_t block_size) {
-  ScopedTempDir dir;
+  ScratchDir dir;
   std::string file = dir.path() + "/candidate";
   write_file(file, text);
   UniqueFd fd(::open(file.c_str(), O_RDONLY));
@@ -61,7 +61,7 @@ TEST(LibcScan, FindsTheTextsAtEveryOffsetOfALargeBlock) {
 }
 
 TEST(LibcScan, StopsReadingOnceBothTextsWereSeen) {
-  ScopedTempDir dir;
+  ScratchDir dir;
   std::string file = dir.path() + "/candidate";
   const off_t size = 16 * kLibcScanBlockSize;
   write_file(file, "libc.so.6 MOZILLA_HOME ", size);
