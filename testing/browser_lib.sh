@@ -12,6 +12,11 @@
 #       given, and waits until the process runs EXE. Prints its pid.
 #   stand_in_path [LIBC]
 #       The built stand-in browser for LIBC.
+#   use_probe
+#       Copies the discovery probe to $work/probe, in a fresh directory $work
+#       that every account can read; then `probe ARGS` runs it with the
+#       signature of a package, and `entry EXE` gives the probe's line for EXE
+#       in $out, without the word "entry".
 #
 # A stand-in started with "--remote COMMAND" appends a line to
 # $PLIM_STAND_IN_LOG, or else to "remote.log" beside the executable.
@@ -54,3 +59,11 @@ start_browser() {
     fail "start_browser: $exe did not start as $user"
   echo "$pid"
 }
+
+use_probe() {
+  work=$(mktemp -d /tmp/browser.XXXXXX)
+  chmod 755 "$work"
+  cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
+}
+probe() { "$work/probe" --own-signature "$@"; }
+entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }
