@@ -212,12 +212,4 @@ TEST(SearchDirectoryRules, ChooseHomeAndSystemDirectory) {
   EXPECT_STREQ(choose_system_directory(nullptr), "/etc/Plim/");
 }
 
-TEST_F(ProfileConfigTest, WithoutHomeOnlyTheSystemFileIsRead) {
-  write_file(system_file("prog"), "a=system\n");
-  ProfileConfigPtr config(ProfileConfig::create("prog"));
-  // No home: the personal path is none, the system file still serves.
-  EXPECT_NE(config->profile_file_path("prog", 0), nullptr);
-  EXPECT_STREQ(config->get_string("a"), "system");
-}
-
 }  // namespace
