@@ -117,19 +117,16 @@ make_package() {
 }
 
 # make_payload DIR: writes DIR/license.txt.gz (a short licence text) and
-# DIR/Plim.tar.gz (a small tree with a libc5 and a libc6 library stand-in, a
-# viewer and a welcome page), the two members of a test package.
+# DIR/Plim.tar.gz, made of DIR/tree (mode 0755, as unpacking root gives it to
+# the target): a libc5 and a libc6 library stand-in, a viewer and a page.
 make_payload() {
-  local dir=$1 tree
-  tree=$(mktemp -d) || fail "mktemp"
-  mkdir -p "$tree/doc" &&
-    printf 'Plim test licence\nUse it for testing only.\n' | gzip -9 >"$dir/license.txt.gz" &&
+  local tree=$1/tree
+  mkdir -p "$tree/doc" && chmod 755 "$tree" "$tree/doc" &&
+    printf 'Plim test licence\nUse it for testing only.\n' | gzip -9 >"$1/license.txt.gz" &&
     printf 'libc5 plug-in stand-in\n' >"$tree/nsplimmo_libc5.so" &&
     printf 'libc6 plug-in stand-in\n' >"$tree/nsplimmo_libc6.so" &&
-    printf '#!/bin/sh\necho viewer\n' >"$tree/plimview" &&
-    chmod 0755 "$tree/plimview" &&
+    printf '#!/bin/sh\necho viewer\n' >"$tree/plimview" && chmod 0755 "$tree/plimview" &&
     printf '<html><body>Welcome</body></html>\n' >"$tree/doc/welcome.html" &&
-    tar -C "$tree" -czf "$dir/Plim.tar.gz" . ||
-    fail "cannot make the test payload in $dir"
-  rm -rf -- "$tree"
+    tar -C "$tree" -czf "$1/Plim.tar.gz" . ||
+    fail "cannot make the test payload in $1"
 }

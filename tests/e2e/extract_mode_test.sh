@@ -11,9 +11,6 @@ source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 work=$(mktemp -d /tmp/extract.XXXXXX)
 cd "$work" || fail "cd $work"
 make_payload "$work"
-# The archive's "./" entry gives the extraction directory its mode when root
-# unpacks; make it the usual 0755 so that the mode seen is the one we made.
-mkdir tree && tar -C tree -xzf Plim.tar.gz && chmod 755 tree && tar -C tree -czf Plim.tar.gz . && rm -rf tree
 make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
 progress() { grep -E $'^(chdir|Create|Execute):\t' "$@"; }
 umask 022
