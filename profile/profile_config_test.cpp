@@ -133,14 +133,6 @@ TEST_F(ProfileConfigTest, PersonalFileHidesSystemFileAndEachIsReadOnce) {
   EXPECT_FALSE(clone->select_profile("missing"));
 }
 
-TEST_F(ProfileConfigTest, OwnHeaderEndsPersonalFileButGlobalHeaderDoesNot) {
-  write_file(personal_file("plugin"), "a=1\nglobal:\ng=1\nplugin:\nb=1\n");
-  ProfileConfigPtr config(ProfileConfig::create("plugin"));
-  EXPECT_STREQ(config->get_string("a"), "1");
-  EXPECT_STREQ(config->get_string("g"), "1");
-  EXPECT_EQ(config->get_string("b"), nullptr);
-}
-
 TEST_F(ProfileConfigTest, CreateFromFileAndMergeFile) {
   write_file(system_file("plugin"), "a=system\n");
   std::string named = temp_.path() + "/named.conf";
