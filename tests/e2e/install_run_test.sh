@@ -59,8 +59,7 @@ touch install.log && chmod 666 install.log  # the run log beside the package, wr
 browser=$(install_stand_in /opt/netscape)
 alice_browser=$(start_browser alice "$browser")
 
-# --- alice declines the licence ------------------------------------------------
-# An empty line takes the offered home directory; Enter shows the licence.
+# alice declines: an empty line takes the offered home, Enter shows the licence.
 run alice $'\n\nn'
 assert_eq 1 "$status" "status after declining"
 assert_contains "$out" "${prefix_question}[/home/alice] : " "prefix question with alice's default"
@@ -71,8 +70,8 @@ assert_eq "" "$(ls -A /home/alice/Fernhollow-Plim/NetscapePlugin)" "install dire
 assert_no_file /home/alice/.Plim
 assert_contains "$(cat install.log)" "Please delete this software." "decline in the run log"
 
-# --- alice accepts -------------------------------------------------------------
-# A prefix other than the default, so that the second run shows its source.
+# alice accepts, with a prefix other than the default so that the second run
+# shows its source.
 prefix=/home/alice/plim
 idir=$prefix/Fernhollow-Plim/NetscapePlugin
 conf=/home/alice/.Plim/plugin.conf
@@ -116,7 +115,7 @@ version='3.2.5.3'
 license='license.txt'" "$(cat "$conf")" "alice's settings file"
 assert_no_file /etc/Plim/plugin.conf
 
-# --- alice runs again: the settings file is read back --------------------------
+# alice runs again: the settings file is read back.
 before=$(snapshot "$prefix" /home/alice/.Plim)
 run alice $'n\nn'
 assert_eq 0 "$status" "status after no and no"
@@ -131,7 +130,7 @@ e2e_ok
 assert_not_contains "$err" "uninstall is not built" "a removal"
 assert_eq "$before" "$(snapshot "$prefix" /home/alice/.Plim)" "installation after no and no"
 
-# --- root: default prefix /opt, the system settings file -----------------------
+# root: default prefix /opt, the system settings file.
 root_browser=$(start_browser root "$browser")
 run root $'\n\ny\nn\nn'
 assert_eq 0 "$status" "status of root's installation"

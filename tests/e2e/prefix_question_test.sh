@@ -64,7 +64,6 @@ assert_eq 5 "$(grep -c '^\[/opt\] : ' <<<"$out")" "questions asked"
 assert_contains "$(cat install.log)" $'Error:\tInvalid directory \'relative/dir\'\n' "run log"
 assert_no_file "$work/relative"
 
-# End of input at the question.
 ./install --netscape="$browser" </dev/null >out 2>err
 assert_eq 1 $? "status at end of input"
 assert_contains "$(cat err)" "$(printf 'No prefix directory\n\nUse the command\n\t./install --help\nfor a listing of options')" \
