@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "browser/browser_test_files.h"
+#include "testing/test_support/scratch_dir.h"
 
 using namespace std::string_literals;
 
@@ -27,7 +27,7 @@ TEST(MozillaHomeInEnviron, TakesTheFirstNonEmptyValue) {
 }
 
 TEST(ReadSmallFile, ReadsAllOrNothing) {
-  ScopedTempDir dir;
+  ScratchDir dir;
   std::string text = std::string(10000, 'e') + "\0MOZILLA_HOME=/x"s;
   write_file(dir.path() + "/environ", text);
   EXPECT_EQ(read_small_file((dir.path() + "/environ").c_str()), text);

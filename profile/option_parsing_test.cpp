@@ -2,15 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "profile/profile_test_support.h"
+#include "testing/test_support/profile_fixture.h"
 
 namespace {
-
-const OptionSpec prefix_and_quiet[] = {
-    {"prefix", 1, nullptr, 'p'},
-    {"quiet", 0, nullptr, 'v'},
-    {nullptr, 0, nullptr, 0},
-};
 
 struct CommandLine {
   std::vector<std::string> words;
@@ -22,102 +16,82 @@ struct CommandLine {
 class OptionParsingTest : public ProfileFilesTest {
  protected:
   // Scans words (the program's name first) into a fresh object.
-  ProfileConfigPtr scan(const std::vector<std::string>& words, const OptionSpec* options,
-                        int* result) {
+  ProfileConfigPtr scan(const std::vector<std::string>& words, const OptionSpec* options, int* result) {
     ProfileConfigPtr config(ProfileConfig::create("prog"));
     std::vector<const char*> argv;
     for (const std::string& word : words) argv.push_back(word.c_str());
     *result = config->parse_options(static_cast<int>(argv.size()), argv.data(), options);
     return config;
   }
+
+  // Scans each line and checks its result, the values of `names`, the
+  // messages and the kept argument copy.
+  void check(const std::vector<CommandLine>& lines, const OptionSpec* options,
+             std::initializer_list<const char*> names) {
+    int number = 0;
+    for (const CommandLine& line : lines) {
+      SCOPED_TRACE("line " + std::to_string(++number));
+      int result = 0;
+      ProfileConfigPtr config = scan(line.words, options, &result);
+      EXPECT_EQ(result, line.result);
+      EXPECT_EQ(config->first_operand(), line.result);
+      for (const char* name : names) {
+        auto expected = line.stored.find(name);
+        const char* got = config->get_string(name);
+        EXPECT_EQ(got ? std::optional<std::string>(got) : std::nullopt,
+                  expected == line.stored.end() ? std::nullopt : std::optional<std::string>(expected->second))
+            << name;
+      }
+      EXPECT_EQ(take_messages(*config), line.messages);
+      ASSERT_EQ(config->argument_count(), static_cast<int>(line.words.size()));
+      EXPECT_STREQ(config->argument(config->argument_count() - 1), line.words.back().c_str());
+    }
+  }
 };
 
 TEST_F(OptionParsingTest, SampleCommandLines) {
-  const CommandLine lines[] = {
-      {{"prog", "--prefix=/opt"}, {{"prefix", "/opt"}}, 2, {}},
-      {{"prog", "--prefix", "/opt"}, {{"prefix", "/opt"}}, 3, {}},
-      {{"prog", "-p/opt"}, {{"prefix", "/opt"}}, 2, {}},
-      {{"prog", "-p", "/opt"}, {{"prefix", "/opt"}}, 3, {}},
-      {{"prog", "--quiet"}, {{"quiet", "TRUE"}}, 2, {}},
-      {{"prog", "-v"}, {{"quiet", "TRUE"}}, 2, {}},
-      {{"prog", "--quiet=yes"}, {{"quiet", "TRUE"}}, 2, {}},
-      {{"prog", "--prefix="}, {{"prefix", ""}}, 2, {}},
-      {{"prog", "--pre"}, {}, 1, {"Unrecognized option '--pre'"}},
-      {{"prog", "-vp", "/opt"}, {{"quiet", "TRUE"}, {"prefix", "/opt"}}, 3, {}},
-      {{"prog", "-pv"}, {{"prefix", "v"}}, 2, {}},
-      {{"prog", "--prefix", "--quiet"}, {{"prefix", "--quiet"}}, 3, {}},
-      {{"prog", "-x"}, {}, 1, {"Unrecognized option -x"}},
-      {{"prog", "foo", "--quiet"}, {}, 1, {}},
-      {{"prog", "--", "--quiet"}, {}, 2, {}},
-      {{"prog", "-", "--quiet"}, {}, 1, {}},
-      {{"prog", "-p"}, {}, 2, {"Argument required for --prefix option"}},
-      {{"prog", "--prefix"}, {{"prefix", "TRUE"}}, 2, {}},
-      {{"prog", "--prefix=/a", "-p", "/b"}, {{"prefix", "/b"}}, 4, {}},
-  };
-  int number = 0;
-  for (const CommandLine& line : lines) {
-    SCOPED_TRACE("line " + std::to_string(++number));
-    int result = 0;
-    ProfileConfigPtr config = scan(line.words, prefix_and_quiet, &result);
-    EXPECT_EQ(result, line.result);
-    EXPECT_EQ(config->first_operand(), line.result);
-    for (const char* name : {"prefix", "quiet"}) {
-      auto expected = line.stored.find(name);
-      const char* got = config->get_string(name);
-      if (expected == line.stored.end()) {
-        EXPECT_EQ(got, nullptr) << name;
-      } else {
-        ASSERT_NE(got, nullptr) << name;
-        EXPECT_EQ(got, expected->second) << name;
-      }
-    }
-    EXPECT_EQ(take_messages(*config), line.messages);
-    ASSERT_EQ(config->argument_count(), static_cast<int>(line.words.size()));
-    EXPECT_STREQ(config->argument(config->argument_count() - 1), line.words.back().c_str());
-  }
+  const OptionSpec prefix_and_quiet[] = {{"prefix", 1, nullptr, 'p'}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
+  check({
+            {{"prog", "--prefix=/opt"}, {{"prefix", "/opt"}}, 2, {}},
+            {{"prog", "--prefix", "/opt"}, {{"prefix", "/opt"}}, 3, {}},
+            {{"prog", "-p/opt"}, {{"prefix", "/opt"}}, 2, {}},
+            {{"prog", "-p", "/opt"}, {{"prefix", "/opt"}}, 3, {}},
+            {{"prog", "--quiet"}, {{"quiet", "TRUE"}}, 2, {}},
+            {{"prog", "-v"}, {{"quiet", "TRUE"}}, 2, {}},
+            {{"prog", "--quiet=yes"}, {{"quiet", "TRUE"}}, 2, {}},
+            {{"prog", "--prefix="}, {{"prefix", ""}}, 2, {}},
+            {{"prog", "--pre"}, {}, 1, {"Unrecognized option '--pre'"}},
+            {{"prog", "-vp", "/opt"}, {{"quiet", "TRUE"}, {"prefix", "/opt"}}, 3, {}},
+            {{"prog", "-pv"}, {{"prefix", "v"}}, 2, {}},
+            {{"prog", "--prefix", "--quiet"}, {{"prefix", "--quiet"}}, 3, {}},
+            {{"prog", "-x"}, {}, 1, {"Unrecognized option -x"}},
+            {{"prog", "foo", "--quiet"}, {}, 1, {}},
+            {{"prog", "--", "--quiet"}, {}, 2, {}},
+            {{"prog", "-", "--quiet"}, {}, 1, {}},
+            {{"prog", "-p"}, {}, 2, {"Argument required for --prefix option"}},
+            {{"prog", "--prefix"}, {{"prefix", "TRUE"}}, 2, {}},
+            {{"prog", "--prefix=/a", "-p", "/b"}, {{"prefix", "/b"}}, 4, {}},
+        },
+        prefix_and_quiet, {"prefix", "quiet"});
 }
 
 TEST_F(OptionParsingTest, OptionalAndLetterValuedKindsAndEmptyNames) {
   const OptionSpec table[] = {
-      {"level", 2, nullptr, 'l'},
-      {"width", 3, nullptr, 'w'},
-      {"", 0, nullptr, 'e'},
-      {"plain", 0, nullptr, 300},
-      {"dash", 0, nullptr, '-'},
-      {nullptr, 0, nullptr, 0},
+      {"level", 2, nullptr, 'l'}, {"width", 3, nullptr, 'w'}, {"", 0, nullptr, 'e'},
+      {"plain", 0, nullptr, 300}, {"dash", 0, nullptr, '-'},  {nullptr, 0, nullptr, 0},
   };
-  struct Case {
-    std::vector<std::string> words;
-    std::map<std::string, std::string> stored;
-    int result;
-    std::vector<std::string> messages;
-  };
-  const Case cases[] = {
-      {{"prog", "--level"}, {{"level", "TRUE"}}, 2, {}},
-      {{"prog", "-l"}, {{"level", "TRUE"}}, 2, {}},
-      {{"prog", "-l", "-x"}, {{"level", "-x"}}, 3, {}},
-      {{"prog", "-w80"}, {{"width", "w80"}}, 2, {}},
-      {{"prog", "-ew"}, {{"width", "w"}}, 2, {}},
-      {{"prog", "--width"}, {{"width", "TRUE"}}, 2, {}},
-      {{"prog", "--plain", "x"}, {{"plain", "TRUE"}}, 2, {}},
-      {{"prog", "-e-"}, {}, 1, {"Unrecognized option --"}},
-      {{"prog", "--" + std::string(2000, 'z')}, {}, 1, {"Unrecognized option '--" + std::string(1022, 'z') + "'"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.words.back().substr(0, 20));
-    int result = 0;
-    ProfileConfigPtr config = scan(c.words, table, &result);
-    EXPECT_EQ(result, c.result);
-    for (const char* name : {"level", "width", "plain", "dash"}) {
-      auto expected = c.stored.find(name);
-      const char* got = config->get_string(name);
-      EXPECT_EQ(got ? std::optional<std::string>(got) : std::nullopt,
-                expected == c.stored.end() ? std::nullopt
-                                           : std::optional<std::string>(expected->second))
-          << name;
-    }
-    EXPECT_EQ(take_messages(*config), c.messages);
-  }
+  check({
+            {{"prog", "--level"}, {{"level", "TRUE"}}, 2, {}},
+            {{"prog", "-l"}, {{"level", "TRUE"}}, 2, {}},
+            {{"prog", "-l", "-x"}, {{"level", "-x"}}, 3, {}},
+            {{"prog", "-w80"}, {{"width", "w80"}}, 2, {}},
+            {{"prog", "-ew"}, {{"width", "w"}}, 2, {}},
+            {{"prog", "--width"}, {{"width", "TRUE"}}, 2, {}},
+            {{"prog", "--plain", "x"}, {{"plain", "TRUE"}}, 2, {}},
+            {{"prog", "-e-"}, {}, 1, {"Unrecognized option --"}},
+            {{"prog", "--" + std::string(2000, 'z')}, {}, 1, {"Unrecognized option '--" + std::string(1022, 'z') + "'"}},
+        },
+        table, {"level", "width", "plain", "dash"});
 }
 
 TEST_F(OptionParsingTest, FirstGivenPicksFirstRowAndReportsConflicts) {

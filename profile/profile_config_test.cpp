@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "profile/profile_test_support.h"
+#include "testing/test_support/profile_fixture.h"
 
 namespace {
 
@@ -133,14 +133,6 @@ TEST_F(ProfileConfigTest, PersonalFileHidesSystemFileAndEachIsReadOnce) {
   EXPECT_FALSE(clone->select_profile("missing"));
 }
 
-TEST_F(ProfileConfigTest, OwnHeaderEndsPersonalFileButGlobalHeaderDoesNot) {
-  write_file(personal_file("plugin"), "a=1\nglobal:\ng=1\nplugin:\nb=1\n");
-  ProfileConfigPtr config(ProfileConfig::create("plugin"));
-  EXPECT_STREQ(config->get_string("a"), "1");
-  EXPECT_STREQ(config->get_string("g"), "1");
-  EXPECT_EQ(config->get_string("b"), nullptr);
-}
-
 TEST_F(ProfileConfigTest, CreateFromFileAndMergeFile) {
   write_file(system_file("plugin"), "a=system\n");
   std::string named = temp_.path() + "/named.conf";
@@ -210,14 +202,6 @@ TEST(SearchDirectoryRules, ChooseHomeAndSystemDirectory) {
   EXPECT_STREQ(choose_system_directory("/opt/cfg"), "/opt/cfg");
   EXPECT_STREQ(choose_system_directory("cfg/"), "/etc/Plim/");
   EXPECT_STREQ(choose_system_directory(nullptr), "/etc/Plim/");
-}
-
-TEST_F(ProfileConfigTest, WithoutHomeOnlyTheSystemFileIsRead) {
-  write_file(system_file("prog"), "a=system\n");
-  ProfileConfigPtr config(ProfileConfig::create("prog"));
-  // No home: the personal path is none, the system file still serves.
-  EXPECT_NE(config->profile_file_path("prog", 0), nullptr);
-  EXPECT_STREQ(config->get_string("a"), "system");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "profile/profile_reader.h"
-#include "profile/profile_test_support.h"
+#include "testing/test_support/profile_fixture.h"
 
 namespace {
 

@@ -1,25 +1,16 @@
 # Helpers for scenarios that need browsers: sourced after testing/e2e_lib.sh,
-# inside the sandbox (they install into /opt and start processes).
-#
-#   install_stand_in HOME [LIBC] [NAME] [SIBLING]
-#       Makes HOME a browser home ("plugins", "java" and SIBLING, by default
-#       "vreg") and copies the stand-in browser built for LIBC (6 or 5, by
-#       default 6) into it as NAME (by default "netscape"), mode 0755.
-#       Prints the executable's path.
-#   start_browser USER EXE [ARGV0 [VAR=VALUE...]]
-#       Starts EXE in the background as USER ("root" for root), with its
-#       first argument ARGV0 (by default EXE) and the extra environment
-#       given, and waits until the process runs EXE. Prints its pid.
-#   stand_in_path [LIBC]
-#       The built stand-in browser for LIBC.
-#
-# A stand-in started with "--remote COMMAND" appends a line to
-# $PLIM_STAND_IN_LOG, or else to "remote.log" beside the executable.
+# inside the sandbox (they install into /opt and start processes). A stand-in
+# started with "--remote COMMAND" appends a line to $PLIM_STAND_IN_LOG, or
+# else to "remote.log" beside the executable.
 
+# stand_in_path [LIBC]: the built stand-in browser for LIBC (6 or 5).
 stand_in_path() {
   echo "$PLIM_BUILD_DIR/testing/stand_in_browser_libc${1:-6}"
 }
 
+# install_stand_in HOME [LIBC] [NAME] [SIBLING]: makes HOME a browser home
+# ("plugins", "java" and SIBLING, by default "vreg") and copies the stand-in
+# for LIBC into it as NAME (by default "netscape"); prints the path.
 install_stand_in() {
   local home=$1 libc=${2:-6} name=${3:-netscape} sibling=${4:-vreg}
   mkdir -p "$home/plugins" "$home/java"
@@ -30,6 +21,9 @@ install_stand_in() {
   echo "$home/$name"
 }
 
+# start_browser USER EXE [ARGV0 [VAR=VALUE...]]: starts EXE in the background
+# as USER ("root" for root) with the given first argument and environment,
+# waits until the process runs EXE, and prints its pid.
 start_browser() {
   local user=$1 exe=$2 argv0=${3:-$2}
   local -a environment=("${@:4}")
@@ -54,3 +48,14 @@ start_browser() {
     fail "start_browser: $exe did not start as $user"
   echo "$pid"
 }
+
+# use_probe: copies the discovery probe to $work/probe, in a fresh directory
+# every account can read; `probe ARGS` runs it with a package's signature and
+# `entry EXE` gives the probe's line for EXE in $out, without "entry".
+use_probe() {
+  work=$(mktemp -d /tmp/browser.XXXXXX)
+  chmod 755 "$work"
+  cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
+}
+probe() { "$work/probe" --own-signature "$@"; }
+entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }

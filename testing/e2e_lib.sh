@@ -6,7 +6,6 @@
 : "${PLIM_BUILD_DIR:?PLIM_BUILD_DIR must name the build directory}"
 : "${PLIM_SOURCE_DIR:?PLIM_SOURCE_DIR must name the source directory}"
 INSTALLER=$PLIM_BUILD_DIR/plim-installer
-ASSEMBLE_PACKAGE=$PLIM_BUILD_DIR/testing/assemble_package
 E2E_PASSED=0
 E2E_DONE=0
 
@@ -112,37 +111,22 @@ small_disk() {
   if [[ -n ${3:-} ]]; then chown "$3:" "$1" || fail "cannot give $1 to $3"; fi
 }
 
-# make_package OUT IMAGE LICENSE_GZ ARCHIVE_GZ [MAJOR MINOR PATCH DELTA]
-#              [LICENSE_NAME ARCHIVE_NAME]
-# Assembles a package file: image, licence member, archive member, the two
-# NUL-terminated names and the 28-byte trailer; mode 0755. Version 3.2.5.3 and
-# the names license.txt.gz and Plim.tar.gz unless given.
+# make_package OUT IMAGE LICENSE_GZ ARCHIVE_GZ: see testing/make_package.
 make_package() {
-  local out=$1 image=$2 license=$3 archive=$4
-  local version=3.2.5.3 license_name=license.txt.gz archive_name=Plim.tar.gz
-  shift 4
-  if (($# >= 4)); then version=$1.$2.$3.$4; shift 4; fi
-  if (($# >= 2)); then license_name=$1 archive_name=$2; fi
-  "$ASSEMBLE_PACKAGE" --version="$version" --license-name="$license_name" \
-    --archive-name="$archive_name" "$out" "$image" "$license" "$archive" &&
-    chmod 0755 "$out" ||
-    fail "cannot assemble the package $out"
+  "$PLIM_SOURCE_DIR/testing/make_package" "$@" || fail "cannot assemble the package $1"
 }
 
 # make_payload DIR: writes DIR/license.txt.gz (a short licence text) and
-# DIR/Plim.tar.gz (a small tree with a libc5 and a libc6 library stand-in, a
-# viewer and a welcome page), the two members of a test package.
+# DIR/Plim.tar.gz, made of DIR/tree (mode 0755, as unpacking root gives it to
+# the target): a libc5 and a libc6 library stand-in, a viewer and a page.
 make_payload() {
-  local dir=$1 tree
-  tree=$(mktemp -d) || fail "mktemp"
-  mkdir -p "$tree/doc" &&
-    printf 'Plim test licence\nUse it for testing only.\n' | gzip -9 >"$dir/license.txt.gz" &&
+  local tree=$1/tree
+  mkdir -p "$tree/doc" && chmod 755 "$tree" "$tree/doc" &&
+    printf 'Plim test licence\nUse it for testing only.\n' | gzip -9 >"$1/license.txt.gz" &&
     printf 'libc5 plug-in stand-in\n' >"$tree/nsplimmo_libc5.so" &&
     printf 'libc6 plug-in stand-in\n' >"$tree/nsplimmo_libc6.so" &&
-    printf '#!/bin/sh\necho viewer\n' >"$tree/plimview" &&
-    chmod 0755 "$tree/plimview" &&
+    printf '#!/bin/sh\necho viewer\n' >"$tree/plimview" && chmod 0755 "$tree/plimview" &&
     printf '<html><body>Welcome</body></html>\n' >"$tree/doc/welcome.html" &&
-    tar -C "$tree" -czf "$dir/Plim.tar.gz" . ||
-    fail "cannot make the test payload in $dir"
-  rm -rf -- "$tree"
+    tar -C "$tree" -czf "$1/Plim.tar.gz" . ||
+    fail "cannot make the test payload in $1"
 }

@@ -1,31 +1,17 @@
 // Output capture for unit tests.
-#include <fcntl.h>
+#include "testing/test_support/capture_output.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-#include "testing/test_support/capture_output.h"
-
-namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
+#include "testing/test_support/scratch_dir.h"
 
 Captured capture_in_child(const std::function<void()>& body, const std::string& input) {
-  char dir_template[] = "/tmp/plim-capture-XXXXXX";
-  std::string dir = ::mkdtemp(dir_template);
-  std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
-  std::ofstream(in, std::ios::binary) << input;
+  ScratchDir dir;
+  std::string in = dir / "in", out = dir / "out", err = dir / "err";
+  write_file(in, input);
 
   std::fflush(nullptr);
   pid_t pid = ::fork();
@@ -39,7 +25,5 @@ Captured capture_in_child(const std::function<void()>& body, const std::string& 
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
-  Captured result{slurp(out), slurp(err), WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
-  std::system(("rm -rf " + dir).c_str());
-  return result;
+  return {read_file(out), read_file(err), WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
 }

@@ -1,9 +1,12 @@
 #pragma once
 
-#include <string>
+#include <sys/types.h>
 
-// A temporary directory under /tmp for one test, removed with everything in
-// it when the test ends, even after a failed assertion.
+#include <string>
+#include <string_view>
+
+// A temporary directory under $TMPDIR (else /tmp) for one test, removed with
+// everything in it when the test ends, even after a failed assertion.
 class ScratchDir {
  public:
   ScratchDir();
@@ -14,13 +17,12 @@ class ScratchDir {
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-  // Puts a silent "clear" that succeeds first on PATH, so that banners in the
-  // code under test print only the box.
-  void use_quiet_clear() const;
-
  private:
   std::string path_;
 };
 
 std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& contents);
+// Creates missing parent directories; extends the file (sparsely) to `size`
+// bytes when that is larger than the contents.
+void write_file(const std::string& path, std::string_view contents, off_t size = 0,
+                mode_t mode = 0644);

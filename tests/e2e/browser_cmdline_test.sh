@@ -5,10 +5,7 @@ set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-work=$(mktemp -d /tmp/browser.XXXXXX)
-chmod 755 "$work"
-cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
-entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }
+use_probe
 alice=$(add_user alice)
 
 # Started with one first string "/opt/ns/netscape -geometry 800x600", then

@@ -5,11 +5,7 @@ set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-work=$(mktemp -d /tmp/browser.XXXXXX)
-chmod 755 "$work"
-cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
-probe() { "$work/probe" --own-signature "$@"; }
-entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }
+use_probe
 alice=$(add_user alice)
 
 # Size limit: the same stand-in, one byte short of and exactly at the
@@ -32,16 +28,24 @@ assert_contains "$out" "$(printf 'Found:\tNetscape as %s linked to libc.so.5' "$
 assert_eq "" "$(entry "$nomoz")" "libc.so.6 without MOZILLA_HOME"
 assert_contains "$out" "Check: if $nomoz is Netscape" "its contents were checked"
 
-# Directory test, each in a fresh probe (the verdict is remembered per run).
-scan() { probe --scan "$1" 2>&1 | grep -P '^result' | cut -f3; }
-mkdir -p /opt/d1/plugins /opt/d1/java && cp "$exact" /opt/d1/communicator
-assert_eq 0 "$(scan /opt/d1)" "plugins and java, no sibling"
-touch /opt/d1/vreg
-assert_eq 1 "$(scan /opt/d1)" "an empty vreg makes it a home"
-mkdir -p /opt/d2/plugins && touch /opt/d2/libjsd.so /opt/d2/spell && cp "$exact" /opt/d2/communicator
-assert_eq 1 "$(scan /opt/d2)" "plugins, libjsd.so and spell"
-mkdir -p /opt/d3/java && touch /opt/d3/vreg /opt/d3/netscape && cp "$exact" /opt/d3/communicator
-assert_eq 0 "$(scan /opt/d3)" "no home without plugins"
+# Directory test, each in a fresh probe (the verdict is remembered per run):
+# "plugins", "java" or "libjsd.so", and one of eleven sibling names.
+homes=0
+home_case() { # EXPECTED WHAT NAME... (a NAME ending in / is a directory)
+  local dir=/opt/home$((++homes)) name
+  mkdir -p "$dir" && ln "$exact" "$dir/communicator"
+  for name in "${@:3}"; do if [[ $name == */ ]]; then mkdir "$dir/$name"; else touch "$dir/$name"; fi; done
+  assert_eq "$1" "$(probe --scan "$dir" 2>&1 | grep -P '^result' | cut -f3)" "home with $2"
+}
+home_case 0 "plugins and java, no sibling" plugins/ java/
+home_case 1 "plugins, libjsd.so and spell" plugins/ libjsd.so spell
+home_case 0 "java and siblings, no plugins" java/ vreg netscape
+home_case 0 "plugins and spell, no java" plugins/ spell
+home_case 0 "names close to siblings" plugins/ java/ registry bookmarks.htm
+for sibling in Netscape.ad netscape-communicator netscape Netscape movemail movemail-src/ registery \
+  bookmarks.html spell XKeysymDB vreg; do
+  home_case 1 "the sibling $sibling" plugins/ java/ "$sibling"
+done
 
 # Pairing: a:b:c with x; a with x:y; "a:" with x:y:z.
 mkdir -p /opt/bin

@@ -5,11 +5,7 @@ set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-work=$(mktemp -d /tmp/browser.XXXXXX)
-chmod 755 "$work"
-cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
-probe() { "$work/probe" --own-signature "$@"; }
-entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }
+use_probe
 alice=$(add_user alice)
 bob=$(add_user bob)
 

@@ -6,14 +6,9 @@ set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-work=$(mktemp -d /tmp/browser.XXXXXX)
-chmod 755 "$work"
-cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
+use_probe
 alice=$(add_user alice)
 bob=$(add_user bob)
-
-# entry EXE: the probe's line for EXE in $out, without the word "entry".
-entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }
 identity() { stat -L -c $'%d\t%i' "$1"; }
 
 # A browser in its own home, run by alice without MOZILLA_HOME.
@@ -47,7 +42,7 @@ assert_eq "$(printf 'Found:\tNetscape as %s linked to libc.so.5\nFound:\tNetscap
 assert_contains "$out" "Check: if $plain is Netscape" "check line"
 
 # Root reads every process: all three browsers, each with its owner.
-out=$("$work/probe" --own-signature --search 2>/dev/null)
+out=$(probe --search 2>/dev/null)
 assert_eq 3 "$(grep -c '^entry' <<<"$out")" "root sees three browsers"
 assert_eq "$alice" "$(entry "$plain" | cut -f2)" "owner of alice's browser"
 assert_eq 0 "$(entry "$rooted" | cut -f2)" "owner of root's browser"

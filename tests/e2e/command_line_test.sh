@@ -71,7 +71,6 @@ run 1 ./install --bogus --help
 assert_eq "$(printf "Unrecognized option '--bogus'\n"; installer_usage ./install; echo .)" "$err." \
   "bad option before help: its message on a line of its own, then the usage"
 
-# An argument that no option takes.
 run 1 ./install --quiet stray
 assert_eq "$(printf 'Error:\tUnrecognized option: stray\n'; installer_usage ./install; echo .)" "$err." "left-over operand"
 

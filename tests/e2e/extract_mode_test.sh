@@ -1,22 +1,23 @@
-# Extract mode: the licence and the archive are unpacked into the named
-# directory (made with mode 0755, one level only); no uninstaller, no
-# compressed file is left; the progress lines come in order on standard output
-# and in the run log; a directory that cannot be made ends with status 255.
+# Extract mode: the package is recognised however it is started; the licence
+# and the archive are unpacked into the named directory (made with mode 0755,
+# one level only); no uninstaller, no compressed file is left; the progress
+# lines come in order on standard output and in the run log; a directory that
+# cannot be made ends with status 255. A damaged member is not reported as
+# success: the failing program's status on standard error and in the run
+# log, status 1, and the compressed archive does not stay behind.
 set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 
 work=$(mktemp -d /tmp/extract.XXXXXX)
 cd "$work" || fail "cd $work"
 make_payload "$work"
-# The archive's "./" entry gives the extraction directory its mode when root
-# unpacks; make it the usual 0755 so that the mode seen is the one we made.
-mkdir tree && tar -C tree -xzf Plim.tar.gz && chmod 755 tree && tar -C tree -czf Plim.tar.gz . && rm -rf tree
 make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
 progress() { grep -E $'^(chdir|Create|Execute):\t' "$@"; }
 umask 022
 
 out=$(./install --extract=unpacked 2>"$work/err")
 assert_eq 0 $? "status of extract mode"
+assert_eq $'Find:\tSelf info' "$(head -1 <<<"$out")" "first line"
 assert_eq "drwxr-xr-x" "$(stat -c %A unpacked)" "mode of the new directory"
 assert_eq "$(gzip -dc license.txt.gz)" "$(cat unpacked/license.txt)" "unpacked licence"
 assert_eq "-rw-r--r--" "$(stat -c %A unpacked/license.txt)" "mode of the licence"
@@ -39,12 +40,15 @@ assert_status 0 ./install --extract=unpacked
 assert_eq "$(gzip -dc license.txt.gz)" "$(cat unpacked/license.txt)" "licence replaced"
 assert_eq "" "$(find unpacked -name '*.gz' -o -name '*~')" "leftovers after a second extraction"
 
-# A relative directory is taken against the directory the program started in.
-mkdir start
+# Started from another directory: a relative directory is taken against the
+# start directory, and the run log lies beside the program.
+mkdir start && rm install.log
 (cd start && ../install --extract=rel >/dev/null 2>&1)
 assert_eq 0 $? "status from another start directory"
 assert_file start/rel/license.txt
 assert_file start/rel/nsplimmo_libc5.so
+assert_file install.log
+assert_no_file start/install.log
 
 # Only one level is created: a missing parent ends with status 255.
 ./install --extract=missing/child >/dev/null 2>"$work/err"
@@ -52,5 +56,27 @@ assert_eq 255 $? "status when the directory cannot be made"
 assert_eq "$(printf 'mkdir: No such file or directory\nFailed to created directory %s' "$work/missing/child")" \
   "$(cat "$work/err")" "messages when the directory cannot be made"
 assert_no_file missing
+
+# The bare installer has nothing to unpack.
+"$INSTALLER" --extract=bare >/dev/null 2>err
+assert_eq 1 $? "status of the bare installer"
+assert_eq $'Error:\tThis program carries no package to unpack' "$(cat err)" "bare installer"
+
+head -c $(($(stat -c %s Plim.tar.gz) / 2)) Plim.tar.gz > cut.tar.gz
+head -c $(($(stat -c %s license.txt.gz) - 12)) license.txt.gz > cut.txt.gz
+echo "no tar archive" | gzip > notar.tar.gz
+check_damaged() { # LICENSE ARCHIVE EXPECTED-LINE
+  rm -rf out install.log
+  make_package "$work/install" "$INSTALLER" "$1" "$2"
+  ./install --extract=out >/dev/null 2>err
+  assert_eq 1 $? "status with $1 and $2"
+  assert_contains "$(cat err)" "$3" "standard error with $1 and $2"
+  assert_contains "$(cat install.log)" "$3" "run log with $1 and $2"
+  assert_no_file out/Plim.tar.gz
+}
+check_damaged license.txt.gz cut.tar.gz $'Error:\tgunzip exited with status 1'
+check_damaged license.txt.gz notar.tar.gz $'Error:\ttar exited with status 2'
+check_damaged cut.txt.gz Plim.tar.gz $'Error:\tgunzip exited with status 1'
+assert_no_file out/nsplimmo_libc6.so
 
 pass

@@ -1,15 +1,9 @@
 # An installation run up to the unpacking, on a real package, with a running
-# stand-in browser started by the installing user:
-#   - alice declines the licence: status 1, nothing installed;
-#   - alice accepts: banner, settings printout, the licence paged by less
-#     (here not on a terminal, so less copies it whole; it is larger than a
-#     pipe buffer), "uninstall", "license.txt" and the archive members in the
-#     install directory, ~/.Plim made and plugin.conf written;
-#   - alice runs again: the settings file gives the prefix, so the prefix
-#     question is skipped and the previous-installation question comes; no to
-#     both leaves everything as it was, status 0;
-#   - root: the default prefix is /opt, the settings go to the system file
-#     (/etc/Plim/plugin.conf, or below PLIM_CONFIG_DIR).
+# stand-in browser: alice declines (status 1, nothing installed), accepts
+# (banner, settings printout, the 200 KB licence paged whole by less, the
+# members, ~/.Plim/plugin.conf), and runs again (the prefix question skipped,
+# the previous-installation question asked; no and no change nothing). Root's
+# default prefix is /opt and its settings go to /etc/Plim/plugin.conf.
 set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
@@ -21,19 +15,12 @@ work=$(mktemp -d /tmp/installrun.XXXXXX)
 chmod 755 "$work"
 cd "$work" || fail "cd $work"
 
-# The payload: a licence of 200 KB (more than a pipe buffer holds) and a tree
-# whose "./" entry has the usual mode.
+# The payload, with a licence larger than a pipe buffer.
+make_payload "$work"
 base64 -w 76 </dev/urandom | head -c 200000 >licence.txt
 echo "END OF LICENCE" >>licence.txt
 gzip -9c licence.txt >license.txt.gz
-mkdir -p tree/doc
-printf 'libc5 plug-in stand-in\n' >tree/nsplimmo_libc5.so
-printf 'libc6 plug-in stand-in\n' >tree/nsplimmo_libc6.so
-printf '#!/bin/sh\necho viewer\n' >tree/plview
-printf '<html>Welcome</html>\n' >tree/doc/welcome.html
-chmod 755 tree tree/doc tree/plview
-tar -C tree -czf Plim.tar.gz . || fail "tar"
-members=(./nsplimmo_libc5.so ./nsplimmo_libc6.so ./plview ./doc/welcome.html)
+members=(./nsplimmo_libc5.so ./nsplimmo_libc6.so ./plimview ./doc/welcome.html)
 make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
 
 rule="+---------------------------------------------------------------------------+"
@@ -72,8 +59,7 @@ touch install.log && chmod 666 install.log  # the run log beside the package, wr
 browser=$(install_stand_in /opt/netscape)
 alice_browser=$(start_browser alice "$browser")
 
-# --- alice declines the licence ------------------------------------------------
-# An empty line takes the offered home directory; Enter shows the licence.
+# alice declines: an empty line takes the offered home, Enter shows the licence.
 run alice $'\n\nn'
 assert_eq 1 "$status" "status after declining"
 assert_contains "$out" "${prefix_question}[/home/alice] : " "prefix question with alice's default"
@@ -84,9 +70,8 @@ assert_eq "" "$(ls -A /home/alice/Fernhollow-Plim/NetscapePlugin)" "install dire
 assert_no_file /home/alice/.Plim
 assert_contains "$(cat install.log)" "Please delete this software." "decline in the run log"
 
-# --- alice accepts -------------------------------------------------------------
-# A prefix other than the default, so that the second run shows where its
-# prefix came from.
+# alice accepts, with a prefix other than the default so that the second run
+# shows its source.
 prefix=/home/alice/plim
 idir=$prefix/Fernhollow-Plim/NetscapePlugin
 conf=/home/alice/.Plim/plugin.conf
@@ -130,7 +115,7 @@ version='3.2.5.3'
 license='license.txt'" "$(cat "$conf")" "alice's settings file"
 assert_no_file /etc/Plim/plugin.conf
 
-# --- alice runs again: the settings file is read back --------------------------
+# alice runs again: the settings file is read back.
 before=$(snapshot "$prefix" /home/alice/.Plim)
 run alice $'n\nn'
 assert_eq 0 "$status" "status after no and no"
@@ -145,7 +130,7 @@ e2e_ok
 assert_not_contains "$err" "uninstall is not built" "a removal"
 assert_eq "$before" "$(snapshot "$prefix" /home/alice/.Plim)" "installation after no and no"
 
-# --- root: default prefix /opt, the system settings file -----------------------
+# root: default prefix /opt, the system settings file.
 root_browser=$(start_browser root "$browser")
 run root $'\n\ny\nn\nn'
 assert_eq 0 "$status" "status of root's installation"
@@ -160,16 +145,6 @@ version='3.2.5.3'
 license='license.txt'" "$(cat /etc/Plim/plugin.conf)" "root's settings file"
 assert_file /opt/Fernhollow-Plim/NetscapePlugin/nsplimmo_libc6.so
 assert_eq "$before" "$(snapshot "$prefix" /home/alice/.Plim)" "alice's installation after root's"
-
-# PLIM_CONFIG_DIR names the system directory (a literal prefix of the file
-# name); the /etc file is then not read, so the prefix question comes again.
-mkdir /var/plim
-rm -rf /opt/Fernhollow-Plim
-PLIM_CONFIG_DIR=/var/plim/conf- run root $'\n\ny\nn\nn'
-assert_eq 0 "$status" "status with PLIM_CONFIG_DIR"
-assert_contains "$out" "${prefix_question}[/opt] : " "prefix question with PLIM_CONFIG_DIR"
-assert_contains "$(progress)" $'Create:\t/var/plim/conf-plugin.conf\n' "settings file below PLIM_CONFIG_DIR"
-assert_eq "prefix='/opt'" "$(head -1 /var/plim/conf-plugin.conf)" "prefix line below PLIM_CONFIG_DIR"
 
 kill "$alice_browser" "$root_browser"
 pass

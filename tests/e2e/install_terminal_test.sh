@@ -64,6 +64,7 @@ wait_for "Please press Enter to view the license Agreement ..." "licence prompt"
 assert_contains "$(screen)" "prefix='/opt'"$'\n'"netscape='$browser'" "settings printout"
 keys Enter
 wait_for "PLIM LICENCE AGREEMENT" "less showing the licence"
+assert_eq "less -eM" "$(pgrep -a -x less | cut -d' ' -f2-)" "the pager's command line"
 keys q
 wait_for "Do you accept the Plim(tm) Plugin license agreement? (y/n) " "acceptance question after quitting less"
 first_line_is_rule "screen cleared before the acceptance question"

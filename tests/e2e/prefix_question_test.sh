@@ -51,15 +51,19 @@ assert_contains "$err" $'mkdir: No such file or directory\nError:\tInvalid direc
 assert_no_file /opt/nope
 assert_eq 2 "$(grep -c '^\[/opt\] : ' <<<"$out")" "questions asked"
 
-# A regular file, then a relative answer, then the default.
+# A regular file, a relative answer, one with a leading blank, a missing
+# directory not to be created; then the default.
 touch /opt/afile
-ask $'/opt/afile\nrelative/dir\n'
+ask $'/opt/afile\nrelative/dir\n /opt\n/opt/refused\nn\n'
 assert_contains "$err" $'/opt/afile is not a directory\nError:\tInvalid directory \'/opt/afile\'\n\n' "regular file"
-assert_contains "$err" $'Error:\tInvalid directory \'relative/dir\'\n\n' "relative answer"
+assert_contains "$err" $'\n\nError:\tInvalid directory \'relative/dir\'\n\nError:\tInvalid directory \' /opt\'\n\n' \
+  "relative answer, leading blank"
+assert_contains "$err" $'\n\nError:\tInvalid directory \'/opt/refused\'\n\n' "creation refused"
+assert_no_file /opt/refused
+assert_eq 5 "$(grep -c '^\[/opt\] : ' <<<"$out")" "questions asked"
 assert_contains "$(cat install.log)" $'Error:\tInvalid directory \'relative/dir\'\n' "run log"
 assert_no_file "$work/relative"
 
-# End of input at the question.
 ./install --netscape="$browser" </dev/null >out 2>err
 assert_eq 1 $? "status at end of input"
 assert_contains "$(cat err)" "$(printf 'No prefix directory\n\nUse the command\n\t./install --help\nfor a listing of options')" \

@@ -7,33 +7,13 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 
 #include "profile/profile_config.h"
 #include "profile/search_directories.h"
-
-// Makes a fresh directory under $TMPDIR (or /tmp) and removes it at the end,
-// also when an assertion failed.
-class ScopedTempDir {
- public:
-  ScopedTempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/profile-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScopedTempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+#include "testing/test_support/scratch_dir.h"
 
 // Sets an environment variable (or unsets it, for nullopt) for a scope.
 class ScopedEnvironment {
@@ -58,12 +38,6 @@ class ScopedEnvironment {
   const char* name_;
   std::optional<std::string> old_;
 };
-
-inline void write_file(const std::string& path, const std::string& text) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 // HOME is <temp>/home (with its .Plim directory) and PLIM_CONFIG_DIR is
 // <temp>/etc/, both empty at the start of each test.
@@ -101,7 +75,7 @@ class ProfileFilesTest : public ::testing::Test {
     return value ? std::optional<std::string>(*value) : std::nullopt;
   }
 
-  ScopedTempDir temp_;
+  ScratchDir temp_;
   ScopedEnvironment home_variable_{"HOME", home()};
   ScopedEnvironment config_variable_{"PLIM_CONFIG_DIR", system_dir()};
 };
