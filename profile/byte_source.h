@@ -32,6 +32,14 @@ class ByteSource {
   // byte was not end_of_file.
   void unget() { --position_; }
 
+  // The bytes buffered but not yet read; empty at the end of a block.
+  std::string_view buffered() const {
+    return {position_, static_cast<std::size_t>(end_ - position_)};
+  }
+
+  // Consumes count bytes of buffered().
+  void skip(std::size_t count) { position_ += count; }
+
   // Consumes and gives the longest run of buffered bytes whose entry in
   // table is set. The run may stop early at the end of a block.
   std::string_view take_run(const std::array<bool, 256>& table) {

@@ -1,6 +1,7 @@
 #include "profile/profile_reader.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -36,6 +37,9 @@ constexpr std::array<bool, 256> unquoted_run = all_but(" \t\r\"'\\#\n");
 constexpr std::array<bool, 256> single_quoted_run = all_but("'\r\n");
 constexpr std::array<bool, 256> double_quoted_run = all_but("\"\r\n\\");
 constexpr std::array<bool, 256> line_run = all_but("\n");
+// What a value may hold and still be read straight from the block: single
+// spaces between its characters stay as they are.
+constexpr std::array<bool, 256> plain_value_run = all_but("\t\r\"'\\#\n");
 
 // Messages print their texts as "%s" does: up to the first NUL byte.
 std::string_view as_c_text(std::string_view text) {
@@ -129,6 +133,10 @@ class ProfileReader {
     }
     file_.unget();
     int column = store_.option_names.intern_name(name_);
+    if (std::optional<std::string_view> value = take_plain_value()) {
+      store_.profiles.set_value(current_, column, *value);
+      return true;
+    }
     TextEnd end = read_text();
     if (end == TextEnd::end_of_file_in_quote) {
       report_malformed(name_ + "=" + text_);
@@ -136,6 +144,26 @@ class ProfileReader {
     }
     store_.profiles.set_value(current_, column, text_);
     return end == TextEnd::line_break || end == TextEnd::comment;
+  }
+
+  // Most values are plain text up to the line break: no quote, escape,
+  // comment, tab, carriage return, NUL or run of spaces, and no space at the
+  // end. Such a value is its own text, so it is taken from the block as it
+  // stands, with its line break. Anything else, or a line that goes on past
+  // the block, is left unread for read_text.
+  std::optional<std::string_view> take_plain_value() {
+    std::string_view rest = file_.buffered();
+    std::size_t size = 0;
+    for (; size < rest.size(); ++size) {
+      char c = rest[size];
+      if (!plain_value_run[static_cast<unsigned char>(c)]) break;
+      if (c == ' ' && size > 0 && rest[size - 1] == ' ') return std::nullopt;
+    }
+    if (size == rest.size() || rest[size] != '\n') return std::nullopt;
+    if (size > 0 && rest[size - 1] == ' ') return std::nullopt;
+    file_.skip(size + 1);
+    ++line_;
+    return rest.substr(0, size);
   }
 
   bool finish_malformed(TextEnd end) {

@@ -1,8 +1,8 @@
 #include "profile/profile_table.h"
 
-ValueRow::ValueRow(const ValueRow& other) : slots_(other.slots_.size()) {
-  for (std::size_t column = 0; column < slots_.size(); ++column) {
-    if (other.slots_[column]) slots_[column] = std::make_unique<std::string>(*other.slots_[column]);
+ValueRow::ValueRow(const ValueRow& other) : blocks_(other.blocks_.size()) {
+  for (std::size_t b = 0; b < blocks_.size(); ++b) {
+    if (other.blocks_[b]) blocks_[b] = std::make_unique<Block>(*other.blocks_[b]);
   }
 }
 
@@ -16,14 +16,13 @@ void ValueRow::set_value(int column, std::string_view text) {
   if (column >= count()) {
     // Column 0..254 gives 256 slots, column 255 gives 512: the row always
     // keeps at least one spare slot beyond the highest column set.
-    std::size_t slots = (static_cast<std::size_t>(column) + 257) / 256 * 256;
-    slots_.resize(slots);
+    blocks_.resize((static_cast<std::size_t>(column) + 257) / block_size);
   }
-  if (slots_[column]) {
-    slots_[column]->assign(text);
-  } else {
-    slots_[column] = std::make_unique<std::string>(text);
-  }
+  std::unique_ptr<Block>& block = blocks_[column / block_size];
+  if (!block) block = std::make_unique<Block>();
+  int at = column % block_size;
+  block->texts[at].assign(text);
+  block->set[at] = true;
 }
 
 bool ProfileTable::ensure_rows(int n) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,17 +23,31 @@ class ValueRow {
   // outside the row or below 0).
   const std::string* get(int column) const {
     if (column < 0 || column >= count()) return nullptr;
-    return slots_[column].get();
+    const Block* block = blocks_[column / block_size].get();
+    int at = column % block_size;
+    return block != nullptr && block->set[at] ? &block->texts[at] : nullptr;
   }
 
   // Stores a copy of text; a column below 0 is ignored. The row grows in
   // steps of 256 columns.
   void set_value(int column, std::string_view text);
 
-  int count() const { return static_cast<int>(slots_.size()); }
+  int count() const { return static_cast<int>(blocks_.size()) * block_size; }
 
  private:
-  std::vector<std::unique_ptr<std::string>> slots_;
+  static constexpr int block_size = 256;
+
+  // The slots of 256 columns in one allocation, made when the first of them
+  // is set. The strings live in place, so a value costs no allocation of its
+  // own (only its bytes, when they are more than a string holds inline), a
+  // value set again reuses the string's capacity, and the strings never move
+  // when the row grows.
+  struct Block {
+    std::array<std::string, block_size> texts;
+    std::bitset<block_size> set;
+  };
+
+  std::vector<std::unique_ptr<Block>> blocks_;
 };
 
 // The rows of all profiles: row r holds the values of the profile numbered r.
