@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr mode_t kNewDirMode = 0755;
-
 // From the first doubled slash on, every slash is followed by neither another
 // slash nor a "./" step. Text before that slash stays as it is, so a lone
 // "x/./y" keeps its dot.

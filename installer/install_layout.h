@@ -10,6 +10,9 @@
 // "NetscapePlugin" inside that. Paths the user gives are made absolute
 // against the start directory.
 
+// Every directory the installer creates gets this mode (before the umask).
+inline constexpr mode_t kNewDirMode = 0755;
+
 // Stores `path` as settings.prefix (one trailing slash removed) and derives
 // settings.vendor_dir and settings.install_dir from it; nullopt clears all
 // three. The root directory "/" stays "/", with "/Fernhollow-Plim" as the

@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr mode_t kDirMode = 0755;
-
 const char* program_path = "";
 
 [[noreturn]] void exit_with_hint() {
@@ -33,7 +31,7 @@ const char* program_path = "";
 // directories; the first failure ends the run.
 void enter_install_dirs() {
   for (const auto* dir : {&settings.prefix, &settings.vendor_dir, &settings.install_dir}) {
-    if (enter_or_create_dir(dir->value().c_str(), kDirMode) < 0) exit_with_hint();
+    if (enter_or_create_dir(dir->value().c_str(), kNewDirMode) < 0) exit_with_hint();
   }
 }
 
@@ -143,7 +141,7 @@ int run_install(int argc) {
 
 int run_extract() {
   log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
-  int entered = enter_or_create_dir(settings.extract_dir->c_str(), kDirMode);
+  int entered = enter_or_create_dir(settings.extract_dir->c_str(), kNewDirMode);
   if (entered < 0) return entered;
   settings.install_dir.reset();
   unpack_license();

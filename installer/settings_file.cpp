@@ -9,12 +9,11 @@
 
 #include "browser/browser_list.h"
 #include "installer/console.h"
+#include "installer/install_layout.h"
 #include "installer/settings.h"
 #include "installer/system_error.h"
 
 namespace {
-
-constexpr mode_t kSettingsDirMode = 0755;
 
 // A first installation finds no personal configuration directory yet; without
 // it the uninstaller would never learn where the plug-in went.
@@ -24,7 +23,7 @@ void create_missing_directory_of(const std::string& path) {
   std::string dir = path.substr(0, slash);
   struct stat st;
   if (::stat(dir.c_str(), &st) == 0 || errno != ENOENT) return;
-  if (::mkdir(dir.c_str(), kSettingsDirMode) != 0) report_system_error("mkdir");
+  if (::mkdir(dir.c_str(), kNewDirMode) != 0) report_system_error("mkdir");
 }
 
 // The old file has just been removed; creating exclusively and without

@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr mode_t kDirMode = 0755;
 constexpr mode_t kUninstallerMode = 0755;
 constexpr mode_t kMemberMode = 0644;
 constexpr int kPipeSize = 1 << 20;
@@ -61,7 +60,7 @@ const char* target_directory() {
 void enter_target_directory() {
   log_printf(nullptr, "chdir:\t%s\n", target_directory());
   const std::optional<std::string>& dir = settings.extract_dir ? settings.extract_dir : settings.install_dir;
-  if (dir && enter_or_create_dir(dir->c_str(), kDirMode) < 0) std::exit(1);
+  if (dir && enter_or_create_dir(dir->c_str(), kNewDirMode) < 0) std::exit(1);
 }
 
 // Creates `name` in the target directory with the bytes straight from the
@@ -183,7 +182,7 @@ void unpack_license() {
 
 void show_license() {
   log_puts("View:\tLicense\n", nullptr);
-  if (settings.install_dir && enter_or_create_dir(settings.install_dir->c_str(), kDirMode) < 0) std::exit(1);
+  if (settings.install_dir && enter_or_create_dir(settings.install_dir->c_str(), kNewDirMode) < 0) std::exit(1);
   write_license_file();
   PipelineStatus status = pipe_through_gunzip(package_contents.license_data,
                                               package_contents.trailer.license_length(), {"less", "-eM"});
