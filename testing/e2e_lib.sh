@@ -83,13 +83,7 @@ pass() {
 # add_user NAME [HOME]: creates an ordinary account (uid 1500 and up) with its
 # home directory, inside the sandbox only. Prints the uid.
 add_user() {
-  local name=$1 home=${2:-/home/$1} uid=1500
-  while getent passwd "$uid" >/dev/null; do ((uid++)); done
-  mkdir -p -- "$(dirname -- "$home")" &&
-    useradd --create-home --home-dir "$home" --uid "$uid" --user-group \
-      --shell /bin/bash "$name" ||
-    fail "cannot create the account $name"
-  echo "$uid"
+  "$PLIM_SOURCE_DIR/testing/create_account" "$@" || fail "cannot create the account $1"
 }
 
 # as_user NAME CMD...: runs CMD as NAME, with HOME, USER and LOGNAME of NAME.
