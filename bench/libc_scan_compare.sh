@@ -7,6 +7,7 @@
 # texts only in its last kilobyte, so both programs read the whole file.
 # Both run as whole processes under hyperfine (-N: no shell), alternating.
 set -euo pipefail
+source "$(dirname -- "$0")/compare_lib.sh"
 build=${PLIM_BUILD_DIR:-build/bench}
 build=$(cd "$build" && pwd)
 probe=$build/testing/browser_probe
@@ -38,9 +39,5 @@ chmod 755 "$candidate"
   { echo "libc_scan_compare: the candidate was not identified" >&2; exit 1; }
 
 echo "candidate: $candidate ($(stat -c %s "$candidate") bytes)"
-hyperfine -N --warmup 3 --runs 30 --export-csv "$home/result.csv" \
-  -n scan "$probe --own-signature --add $candidate" \
-  -n grep "grep -c -F -e libc.so. -e MOZILLA_HOME $candidate" | sed -n '/Summary/,$p;/Time/p'
-awk -F, 'NR > 1 { median[$1] = $4 }
-  END { printf "median scan %.1f ms, grep %.1f ms, ratio scan/grep %.2f (goal <= 1.0)\n",
-               median["scan"] * 1000, median["grep"] * 1000, median["scan"] / median["grep"] }' "$home/result.csv"
+compare_medians scan "$probe --own-signature --add $candidate" \
+  grep "grep -c -F -e libc.so. -e MOZILLA_HOME $candidate" 1.0

@@ -4,6 +4,7 @@
 # 2,000 sleeping processes and one running stand-in browser make the table;
 # both commands run as whole processes under hyperfine (-N), alternating.
 set -euo pipefail
+source "$(dirname -- "$0")/compare_lib.sh"
 processes=2000
 
 if [[ ${1:-} == --inside ]]; then
@@ -16,20 +17,14 @@ if [[ ${1:-} == --inside ]]; then
   echo "process table: $(ls -d /proc/[0-9]* | wc -l) processes"
   "$probe" --own-signature --search 2>&1 | grep -c $'result\tsearch\t1' >/dev/null ||
     { echo "proc_walk_compare: the search found no browser" >&2; exit 1; }
-  result=$(mktemp)
-  hyperfine -N --warmup 3 --runs 30 --export-csv "$result" \
-    -n search "$probe --own-signature --search" \
-    -n pgrep "pgrep -f netscape" | sed -n '/Summary/,$p;/Time/p'
-  awk -F, 'NR > 1 { median[$1] = $4 }
-  END { printf "median search %.1f ms, pgrep %.1f ms, ratio search/pgrep %.2f (goal <= 1.0)\n",
-               median["search"] * 1000, median["pgrep"] * 1000, median["search"] / median["pgrep"] }' "$result"
+  compare_medians search "$probe --own-signature --search" pgrep "pgrep -f netscape" 1.0
   exit 0
 fi
 
 build=${PLIM_BUILD_DIR:-build/bench}
 build=$(cd "$build" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-sandbox=${PLIM_SANDBOX:-$source_dir/testing/sandbox}
+sandbox=$source_dir/testing/sandbox
 probe=$build/testing/browser_probe
 stand_in=$build/testing/stand_in_browser_libc6
 for need in "$probe" "$stand_in" "$sandbox"; do
