@@ -11,12 +11,12 @@
 #include <iterator>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
-#include "browser/browser_paths.h"
+#include "core/browser_list.h"
+#include "core/paths.h"
 #include "browser/libc_scan.h"
-#include "installer/console.h"
-#include "installer/unique_fd.h"
-#include "package/package_contents.h"
+#include "core/console.h"
+#include "core/unique_fd.h"
+#include "core/package_contents.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
+#include "core/browser_list.h"
 #include "testing/test_support/browser_fixture.h"
 
 // What is found for running browsers, the size limit, the libc character,

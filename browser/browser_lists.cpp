@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "browser/browser_discovery.h"
-#include "installer/console.h"
-#include "installer/system_error.h"
+#include "core/console.h"
+#include "core/system_error.h"
 
 namespace {
 

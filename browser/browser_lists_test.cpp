@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
+#include "core/browser_list.h"
 #include "testing/test_support/browser_fixture.h"
 
 // The pairing rules of the a:b:c / x, a / x:y and "a:" / x:y:z cases run in

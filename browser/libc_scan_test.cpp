@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "testing/test_support/scratch_dir.h"
-#include "installer/unique_fd.h"
+#include "core/unique_fd.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "installer/unique_fd.h"
+#include "core/unique_fd.h"
 
 namespace {
 

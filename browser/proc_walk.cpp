@@ -10,11 +10,11 @@
 #include <string>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
-#include "browser/browser_paths.h"
+#include "core/browser_list.h"
+#include "core/paths.h"
 #include "browser/proc_environ.h"
-#include "installer/console.h"
-#include "installer/system_error.h"
+#include "core/console.h"
+#include "core/system_error.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include <string>
 
 #include "browser/browser_discovery.h"
-#include "installer/console.h"
+#include "core/console.h"
+#include "core/paths.h"
 #include "installer/install_layout.h"
-#include "installer/settings.h"
+#include "core/settings.h"
 #include "package/build_usage.h"
 #include "profile/profile_config.h"
 

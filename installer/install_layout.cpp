@@ -1,44 +1,15 @@
 #include "installer/install_layout.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
-#include "installer/console.h"
-#include "installer/grow_buffer.h"
-#include "installer/settings.h"
-#include "installer/system_error.h"
+#include "core/console.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/system_error.h"
 
 namespace {
-
-// From the first doubled slash on, every slash is followed by neither another
-// slash nor a "./" step. Text before that slash stays as it is, so a lone
-// "x/./y" keeps its dot.
-std::string squeeze_slashes(std::string text) {
-  std::size_t from = text.find("//");
-  if (from == std::string::npos) return text;
-  std::size_t out = from;
-  std::size_t in = from;
-  while (in < text.size()) {
-    char c = text[in++];
-    text[out++] = c;
-    if (c != '/') continue;
-    for (;;) {
-      if (in < text.size() && text[in] == '/') {
-        in += 1;
-      } else if (in + 1 < text.size() && text[in] == '.' && text[in + 1] == '/') {
-        in += 2;
-      } else {
-        break;
-      }
-    }
-  }
-  text.resize(out);
-  return text;
-}
 
 // How many characters absolute_path puts in front of a relative path.
 std::size_t base_prefix_length(const std::string& base) { return absolute_path("", base).size(); }
@@ -85,11 +56,6 @@ void set_prefix(std::optional<std::string> path) {
   settings.install_dir = joint + "/" + kVendorDirName + "/" + kInstallDirName;
 }
 
-std::string absolute_path(const std::string& path, const std::string& base) {
-  if (!path.empty() && path[0] == '/') return path;
-  return squeeze_slashes(base + "/" + path);
-}
-
 std::string absolute_path_list(const std::string& list, const std::string& base) {
   bool first_is_relative = list.empty() || list[0] != '/';
   std::string result = absolute_path(list, base);
@@ -107,36 +73,6 @@ std::string absolute_path_list(const std::string& list, const std::string& base)
     colon = result.find(':', next_search);
   }
   return result;
-}
-
-const char* current_directory() {
-  static GrowBuffer buffer;
-  char* text = buffer.data() ? buffer.data() : buffer.reserve(4096);
-  text[0] = '\0';
-  while (::getcwd(text, buffer.capacity()) == nullptr) {
-    if (errno != ERANGE) {
-      report_system_error("getcwd");
-      log_puts("Error:\tFailed to get current directory\n", stderr);
-      std::exit(1);
-    }
-    text = buffer.reserve(buffer.capacity() + 4096);
-  }
-  return text;
-}
-
-int enter_or_create_dir(const char* path, mode_t mode) {
-  if (::chdir(path) == 0) return 0;
-  if (::mkdir(path, mode) != 0) {
-    report_system_error("mkdir");
-    std::fprintf(stderr, "Failed to created directory %s\n", path);
-    return -1;
-  }
-  if (::chdir(path) != 0) {
-    report_system_error("chdir");
-    std::fprintf(stderr, "Failed to change to directory %s\n", path);
-    return -1;
-  }
-  return 0;
 }
 
 std::optional<std::string> ask_directory(const char* question, const char* default_path) {

@@ -1,15 +1,10 @@
 #include "installer/install_layout.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
-#include "installer/settings.h"
-#include "testing/test_support/capture_output.h"
-#include "testing/test_support/scratch_dir.h"
+#include "core/settings.h"
 
 // Creating directories and the prefix question run in the sandbox:
 // tests/e2e/prefix_question_test.sh and extract_mode_test.sh.
@@ -42,20 +37,6 @@ struct PathCase {
   const char* expected;
 };
 
-TEST(AbsolutePathTest, JoinsRelativePathsAndSqueezesFromTheFirstDoubledSlash) {
-  const PathCase cases[] = {
-      {"opt", "/", "/opt"},
-      {"x//./y", "/home/u", "/home/u/x/y"},
-      {"x/./y", "/home/u", "/home/u/x/./y"},  // no doubled slash: left alone
-      {"../y", "/home/u", "/home/u/../y"},    // parent steps are not resolved
-      {"./a//./././b///c", "/w", "/w/./a/b/c"},
-      {"/abs//./x", "/home/u", "/abs//./x"},  // absolute: copied unchanged
-      {"", "/home/u", "/home/u/"},
-      {"", "/", "/"},
-  };
-  for (const PathCase& c : cases) EXPECT_EQ(absolute_path(c.path, c.base), c.expected) << c.path;
-}
-
 TEST(AbsolutePathTest, ListElementsGetTheBaseUnlessAbsolute) {
   const PathCase cases[] = {
       {"/a:b:/c:d", "/home/u", "/a:/home/u/b:/c:/home/u/d"},
@@ -66,23 +47,6 @@ TEST(AbsolutePathTest, ListElementsGetTheBaseUnlessAbsolute) {
       {"/a:b", "/x:y", "/a:/x:y/b"},
   };
   for (const PathCase& c : cases) EXPECT_EQ(absolute_path_list(c.path, c.base), c.expected) << c.path;
-}
-
-TEST(CurrentDirectoryTest, ReturnsPathsLongerThanTheFirstBuffer) {
-  ScratchDir dir;
-  Captured run = capture_in_child([&] {
-    if (::chdir(dir.path().c_str()) != 0) return;
-    std::string expected = dir.path();
-    const std::string level(200, 'd');
-    // 50 levels of 201 characters: beyond the first capacity of 8188.
-    for (int i = 0; i < 50; ++i) {
-      if (::mkdir(level.c_str(), 0755) != 0 || ::chdir(level.c_str()) != 0) return;
-      expected += "/" + level;
-    }
-    const char* first = current_directory();
-    std::printf("%d %d %zu", first == expected, current_directory() == first, expected.size());
-  });
-  EXPECT_EQ(run.out, "1 1 " + std::to_string(dir.path().size() + 50 * 201));
 }
 
 }  // namespace

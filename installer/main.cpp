@@ -1,4 +1,4 @@
-#include "installer/allocation.h"
+#include "core/allocation.h"
 #include "installer/main_flow.h"
 
 int main(int argc, char** argv) {

@@ -7,14 +7,15 @@
 #include <cstdlib>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
+#include "core/browser_list.h"
 #include "installer/command_line.h"
-#include "installer/console.h"
+#include "core/console.h"
+#include "core/paths.h"
 #include "installer/install_layout.h"
 #include "installer/pending_steps.h"
-#include "installer/settings.h"
+#include "core/settings.h"
 #include "installer/settings_file.h"
-#include "installer/system_error.h"
+#include "core/system_error.h"
 #include "package/extraction.h"
 #include "package/self_inspection.h"
 

@@ -1,6 +1,6 @@
 #include "installer/pending_steps.h"
 
-#include "installer/console.h"
+#include "core/console.h"
 
 namespace {
 

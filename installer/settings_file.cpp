@@ -7,11 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "browser/browser_list.h"
-#include "installer/console.h"
+#include "core/browser_list.h"
+#include "core/console.h"
+#include "core/paths.h"
 #include "installer/install_layout.h"
-#include "installer/settings.h"
-#include "installer/system_error.h"
+#include "core/settings.h"
+#include "core/system_error.h"
 
 namespace {
 

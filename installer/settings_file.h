@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "package/package_contents.h"
+#include "core/package_contents.h"
 
 // The installed-settings file: the profile "plugin" as an installation leaves
 // it, read back by every later run (the uninstaller among them) to find the

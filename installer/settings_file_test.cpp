@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
-#include "browser/browser_list.h"
-#include "installer/console.h"
-#include "installer/settings.h"
+#include "core/browser_list.h"
+#include "core/console.h"
+#include "core/settings.h"
 #include "profile/profile_config.h"
 #include "testing/test_support/capture_output.h"
 #include "testing/test_support/scratch_dir.h"

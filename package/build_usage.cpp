@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "installer/console.h"
+#include "core/console.h"
 
 void print_build_usage(const char* program_path) {
   const char* p = program_path;

@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "installer/child_process.h"
-#include "installer/console.h"
-#include "installer/install_layout.h"
-#include "installer/settings.h"
-#include "installer/system_error.h"
-#include "installer/unique_fd.h"
+#include "core/child_process.h"
+#include "core/console.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/system_error.h"
+#include "core/unique_fd.h"
 #include "package/output_map.h"
-#include "package/package_contents.h"
+#include "core/package_contents.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "installer/child_process.h"
+#include "core/child_process.h"
 #include "testing/test_support/capture_output.h"
 
 // Unpacking, the licence pager, the damaged-member errors and the check before

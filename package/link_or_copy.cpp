@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "installer/system_error.h"
-#include "installer/unique_fd.h"
+#include "core/system_error.h"
+#include "core/unique_fd.h"
 #include "package/mapped_file.h"
 #include "package/output_map.h"
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "installer/system_error.h"
-#include "installer/unique_fd.h"
+#include "core/system_error.h"
+#include "core/unique_fd.h"
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : address_(std::exchange(other.address_, nullptr)),

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "installer/system_error.h"
-#include "installer/unique_fd.h"
+#include "core/system_error.h"
+#include "core/unique_fd.h"
 
 namespace {
 

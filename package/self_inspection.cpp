@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "installer/console.h"
+#include "core/console.h"
 #include "package/mapped_file.h"
 
 namespace {

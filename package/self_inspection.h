@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "package/package_contents.h"
+#include "core/package_contents.h"
 
 // Maps the program's own file and fills package_contents from its trailer.
 // Returns 0 for a package and -1 for a bare executable (no or an inconsistent

@@ -28,8 +28,8 @@
 #include <string_view>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
-#include "package/package_contents.h"
+#include "core/browser_list.h"
+#include "core/package_contents.h"
 #include "package/self_inspection.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "browser/browser_discovery.h"
-#include "browser/browser_list.h"
-#include "package/package_contents.h"
+#include "core/browser_list.h"
+#include "core/package_contents.h"
 #include "testing/test_support/scratch_dir.h"
 
 // The bytes that make a file a browser executable to the scan.

@@ -1,4 +1,4 @@
-#include "installer/console.h"
+#include "core/console.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "package/package_contents.h"
+#include "core/package_contents.h"
 #include "testing/test_support/capture_output.h"
 #include "testing/test_support/scratch_dir.h"
 

@@ -1,4 +1,4 @@
-#include "installer/child_process.h"
+#include "core/child_process.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "installer/system_error.h"
+#include "core/system_error.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "installer/grow_buffer.h"
+#include "core/grow_buffer.h"
 
 #include <cstring>
 

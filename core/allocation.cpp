@@ -1,9 +1,9 @@
-#include "installer/allocation.h"
+#include "core/allocation.h"
 
 #include <cerrno>
 #include <new>
 
-#include "installer/system_error.h"
+#include "core/system_error.h"
 
 namespace {
 

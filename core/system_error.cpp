@@ -1,4 +1,4 @@
-#include "installer/system_error.h"
+#include "core/system_error.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "installer/console.h"
+#include "core/console.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "installer/child_process.h"
-#include "installer/grow_buffer.h"
-#include "package/package_contents.h"
+#include "core/child_process.h"
+#include "core/grow_buffer.h"
+#include "core/package_contents.h"
 
 namespace {
 

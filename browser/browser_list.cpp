@@ -1,3 +1,0 @@
-#include "browser/browser_list.h"
-
-BrowserList browser_list;

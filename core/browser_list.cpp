@@ -1,0 +1,3 @@
+#include "core/browser_list.h"
+
+BrowserList browser_list;

@@ -1,0 +1,3 @@
+#include "core/package_contents.h"
+
+PackageContents package_contents{};

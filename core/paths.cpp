@@ -1,0 +1,101 @@
+#include "core/paths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/console.h"
+#include "core/grow_buffer.h"
+#include "core/system_error.h"
+
+namespace {
+
+// From the first doubled slash on, every slash is followed by neither another
+// slash nor a "./" step. Text before that slash stays as it is, so a lone
+// "x/./y" keeps its dot.
+std::string squeeze_slashes(std::string text) {
+  std::size_t from = text.find("//");
+  if (from == std::string::npos) return text;
+  std::size_t out = from;
+  std::size_t in = from;
+  while (in < text.size()) {
+    char c = text[in++];
+    text[out++] = c;
+    if (c != '/') continue;
+    for (;;) {
+      if (in < text.size() && text[in] == '/') {
+        in += 1;
+      } else if (in + 1 < text.size() && text[in] == '.' && text[in + 1] == '/') {
+        in += 2;
+      } else {
+        break;
+      }
+    }
+  }
+  text.resize(out);
+  return text;
+}
+
+}  // namespace
+
+std::string absolute_path(const std::string& path, const std::string& base) {
+  if (!path.empty() && path[0] == '/') return path;
+  return squeeze_slashes(base + "/" + path);
+}
+
+const char* current_directory() {
+  static GrowBuffer buffer;
+  char* text = buffer.data() ? buffer.data() : buffer.reserve(4096);
+  text[0] = '\0';
+  while (::getcwd(text, buffer.capacity()) == nullptr) {
+    if (errno != ERANGE) {
+      report_system_error("getcwd");
+      log_puts("Error:\tFailed to get current directory\n", stderr);
+      std::exit(1);
+    }
+    text = buffer.reserve(buffer.capacity() + 4096);
+  }
+  return text;
+}
+
+int enter_or_create_dir(const char* path, mode_t mode) {
+  if (::chdir(path) == 0) return 0;
+  if (::mkdir(path, mode) != 0) {
+    report_system_error("mkdir");
+    std::fprintf(stderr, "Failed to created directory %s\n", path);
+    return -1;
+  }
+  if (::chdir(path) != 0) {
+    report_system_error("chdir");
+    std::fprintf(stderr, "Failed to change to directory %s\n", path);
+    return -1;
+  }
+  return 0;
+}
+
+
+std::string directory_of(const std::string& path) {
+  if (path.size() <= 1) return "./";
+  std::string::size_type slash = path.rfind('/');
+  if (slash == std::string::npos) return "./";
+  return path.substr(0, slash + 1);
+}
+
+const char* read_symlink(const char* path) {
+  static GrowBuffer target;
+  char* text = target.data() ? target.data() : target.reserve(4096);
+  for (;;) {
+    ssize_t length = ::readlink(path, text, target.capacity());
+    if (length <= 0) return nullptr;
+    // A target that fills the whole buffer may have been cut short: grow and
+    // read again until there is room to spare for the NUL.
+    if (static_cast<std::size_t>(length) < target.capacity()) {
+      text[length] = '\0';
+      return text;
+    }
+    text = target.reserve(target.capacity() + 4096);
+  }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// Paths as every subsystem builds them: joined with "/", made absolute
+// against the start directory, cut at their last slash.
+
+// Every directory the installer creates gets this mode (before the umask).
+inline constexpr mode_t kNewDirMode = 0755;
+
+// `path` unchanged when it begins with "/"; otherwise `base` + "/" + `path`,
+// with doubled slashes and the "./" steps after them squeezed out from the
+// first doubled slash on (".." is not resolved).
+std::string absolute_path(const std::string& path, const std::string& base);
+
+// The current directory, in a buffer kept by this function (the same buffer
+// on every call, valid until the next call). When the system cannot tell,
+// reports "getcwd" and ends the process with status 1.
+const char* current_directory();
+
+// Makes `path` the current directory, creating it (one level, with `mode`)
+// when it is missing. Returns 0, or -1 after reporting why on standard error.
+int enter_or_create_dir(const char* path, mode_t mode);
+
+// The directory part of `path`, cut just after its last '/' (the slash
+// stays): "/usr/local/netscape/netscape" gives "/usr/local/netscape/". A path
+// of at most one character, or one without a '/', gives "./".
+std::string directory_of(const std::string& path);
+
+// The target of the symbolic link `path`, or nullptr when it cannot be read
+// or is empty. The text lives in one buffer shared by all calls and stays
+// valid only until the next call.
+const char* read_symlink(const char* path);

@@ -1,3 +1,0 @@
-#include "installer/settings.h"
-
-Settings settings;

@@ -1,3 +1,0 @@
-#include "package/package_contents.h"
-
-PackageContents package_contents{};
