@@ -1,0 +1,78 @@
+#include "core/file_identity.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr gid_t kOverflowGid = 65534;
+
+// setfsuid and setfsgid report no error; a second call returns the id now in
+// force, which tells whether the first one took.
+bool set_fs_uid(uid_t uid) {
+  ::setfsuid(uid);
+  return static_cast<uid_t>(::setfsuid(uid)) == uid;
+}
+
+bool set_fs_gid(gid_t gid) {
+  ::setfsgid(gid);
+  return static_cast<gid_t>(::setfsgid(gid)) == gid;
+}
+
+// The supplementary groups of `name`, with `gid` among them.
+std::vector<gid_t> groups_of(const char* name, gid_t gid) {
+  int count = 32;
+  std::vector<gid_t> groups(count);
+  while (::getgrouplist(name, gid, groups.data(), &count) < 0) groups.resize(count);
+  groups.resize(count);
+  return groups;
+}
+
+}  // namespace
+
+FileIdentity::FileIdentity(uid_t uid) {
+  if (::geteuid() != 0 || uid == ::geteuid() || uid == static_cast<uid_t>(-1)) return;
+
+  int count = ::getgroups(0, nullptr);
+  if (count < 0) {
+    ok_ = false;
+    return;
+  }
+  saved_groups_.resize(count);
+  if (::getgroups(count, saved_groups_.data()) < 0) {
+    ok_ = false;
+    return;
+  }
+
+  gid_t gid = kOverflowGid;
+  std::vector<gid_t> groups;
+  if (const struct passwd* entry = ::getpwuid(uid)) {
+    gid = entry->pw_gid;
+    groups = groups_of(entry->pw_name, gid);
+  }
+  switched_ = true;
+  // Groups first: once the user id is no longer root's, they could not be
+  // changed any more.
+  ok_ = ::setgroups(groups.size(), groups.data()) == 0 && set_fs_gid(gid) && set_fs_uid(uid);
+  if (!ok_) restore();
+}
+
+FileIdentity::~FileIdentity() { restore(); }
+
+void FileIdentity::restore() {
+  if (!switched_) return;
+  switched_ = false;
+  set_fs_uid(::geteuid());
+  set_fs_gid(::getegid());
+  ::setgroups(saved_groups_.size(), saved_groups_.data());
+}
+
+uid_t owner_to_act_as(const char* dir) {
+  if (::geteuid() != 0) return static_cast<uid_t>(-1);
+  struct stat st;
+  if (::stat(dir, &st) != 0 || st.st_uid == 0) return static_cast<uid_t>(-1);
+  return st.st_uid;
+}

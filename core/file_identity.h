@@ -1,0 +1,47 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <vector>
+
+// Root does some of its work in directories that other users own (their
+// homes, browser directories they run from). Done with root's rights, a
+// symbolic link the owner swaps into the path could make root create,
+// truncate or remove a file anywhere. While a FileIdentity is alive, every
+// file-system call is checked by the kernel as the given user: the
+// file-system user and group ids and the supplementary groups are that
+// user's (and root's file-system capabilities drop with the user id). The
+// destructor restores root's own.
+//
+// Only the file-system view changes, so signals, /proc and the rest of the
+// process keep the installer's ids. Single-threaded use only: the
+// supplementary groups belong to the whole process.
+class FileIdentity {
+ public:
+  // Takes on `uid`: its primary group and supplementary groups from the
+  // password and group databases, or, for a user id without a password
+  // entry, the overflow group 65534 and no supplementary groups. Nothing
+  // changes for -1,
+  // changes when `uid` is the effective user id already, or when the
+  // process is not root.
+  explicit FileIdentity(uid_t uid);
+  ~FileIdentity();
+  FileIdentity(const FileIdentity&) = delete;
+  FileIdentity& operator=(const FileIdentity&) = delete;
+
+  // False when the switch could not be made completely; the work meant for
+  // that user must then not be done (the ids are back to root's already).
+  explicit operator bool() const { return ok_; }
+
+ private:
+  void restore();
+
+  bool switched_ = false;
+  bool ok_ = true;
+  std::vector<gid_t> saved_groups_;
+};
+
+// The user whose identity root takes on for work inside the directory `dir`:
+// its owner when that is not root, else -1 (root's own work). -1 also when
+// `dir` cannot be examined or the process is not root.
+uid_t owner_to_act_as(const char* dir);
