@@ -21,9 +21,8 @@ class FileIdentity {
   // Takes on `uid`: its primary group and supplementary groups from the
   // password and group databases, or, for a user id without a password
   // entry, the overflow group 65534 and no supplementary groups. Nothing
-  // changes for -1,
-  // changes when `uid` is the effective user id already, or when the
-  // process is not root.
+  // changes for -1, for the effective user id, or when the process is not
+  // root.
   explicit FileIdentity(uid_t uid);
   ~FileIdentity();
   FileIdentity(const FileIdentity&) = delete;
