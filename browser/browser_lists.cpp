@@ -8,13 +8,10 @@
 
 #include "browser/browser_discovery.h"
 #include "core/console.h"
+#include "core/dir_handle.h"
 #include "core/system_error.h"
 
 namespace {
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 std::vector<std::string_view> split_at_colons(std::string_view list) {
   std::vector<std::string_view> items;
@@ -57,7 +54,7 @@ bool add_browsers_from_lists(std::optional<std::string_view> exe_list,
 
 bool scan_browser_directory(const std::string& dir) {
   if (!is_browser_directory(dir)) return false;
-  std::unique_ptr<DIR, DirCloser> listing(::opendir(dir.c_str()));
+  UniqueDir listing(::opendir(dir.c_str()));
   if (!listing) {
     report_system_error("opendir");
     log_printf(stderr, "Error:\tcan not open directory %s\n", dir.c_str());

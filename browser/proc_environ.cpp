@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/blank.h"
 #include "core/unique_fd.h"
 
 namespace {
@@ -15,19 +16,15 @@ constexpr std::size_t kLongestValue = 1023;
 
 }  // namespace
 
-bool is_white_space(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 std::optional<std::string> mozilla_home_in_environ(std::string_view environ) {
   std::size_t at = 0;
   for (;;) {
     at = environ.find(kMozillaHomeAssignment, at);
     if (at == std::string_view::npos) return std::nullopt;
     at += kMozillaHomeAssignment.size();
-    while (at < environ.size() && is_white_space(environ[at])) ++at;
+    while (at < environ.size() && is_blank(environ[at])) ++at;
     std::size_t end = at;
-    while (end < environ.size() && end - at < kLongestValue && !is_white_space(environ[end])) ++end;
+    while (end < environ.size() && end - at < kLongestValue && !is_blank(environ[end])) ++end;
     std::string_view taken = environ.substr(at, end - at);
     std::string_view value = taken.substr(0, taken.find('\0'));
     if (!value.empty()) return std::string(value);

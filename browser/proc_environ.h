@@ -4,10 +4,6 @@
 #include <string>
 #include <string_view>
 
-// Blank, tab, newline, vertical tab, form feed and carriage return. NUL is
-// not white space: values in /proc files run on across NUL separators.
-bool is_white_space(char c);
-
 // The browser home a process announces in its environment (the contents of
 // /proc/N/environ, NUL-separated): the first non-empty value after a
 // "MOZILLA_HOME=" found at any byte position. White space after the '=' is

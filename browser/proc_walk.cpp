@@ -10,19 +10,18 @@
 #include <string>
 
 #include "browser/browser_discovery.h"
-#include "core/browser_list.h"
-#include "core/paths.h"
 #include "browser/proc_environ.h"
+#include "core/blank.h"
+#include "core/browser_list.h"
 #include "core/console.h"
+#include "core/dir_handle.h"
+#include "core/paths.h"
 #include "core/system_error.h"
 
 namespace {
 
 constexpr char kProcRoot[] = "/proc";
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
 struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
 };
@@ -43,7 +42,7 @@ std::string program_by_command_line(const std::string& process_dir, struct stat*
   if (!path.empty() && path.back() == '\n') path.pop_back();
   while (!path.empty() && ::stat(path.c_str(), status) != 0) {
     std::string::size_type cut = path.size();
-    while (cut > 0 && !is_white_space(path[cut - 1])) --cut;
+    while (cut > 0 && !is_blank(path[cut - 1])) --cut;
     path.resize(cut > 0 ? cut - 1 : 0);
   }
   return path;
@@ -82,7 +81,7 @@ bool visit_process(const char* pid_name, bool mark_only) {
 }  // namespace
 
 bool find_running_browsers(bool mark_only) {
-  std::unique_ptr<DIR, DirCloser> proc(::opendir(kProcRoot));
+  UniqueDir proc(::opendir(kProcRoot));
   if (!proc) {
     report_system_error("opendir");
     log_printf(stderr, "Error:\tThe proc filesystem must be mounted as %s\n", kProcRoot);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/blank.h"
 #include "core/child_process.h"
 #include "core/grow_buffer.h"
 #include "core/package_contents.h"
@@ -53,18 +54,11 @@ void print_version_box() {
 constexpr char kClearFallback[] = "\f" "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n" "\f\n" "\n";
 static_assert(sizeof(kClearFallback) == 1 + 21 + 2 + 1 + 1);
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 }  // namespace
 
 void open_run_log(const char* program_path) {
   if (!program_path || run_log) return;
   run_log = open_log_file(std::string(program_path) + ".log");
-}
-
-void close_run_log() {
-  if (run_log) std::fclose(run_log);
-  run_log = nullptr;
 }
 
 int log_printf(FILE* stream, const char* format, ...) {
@@ -168,4 +162,3 @@ void show_welcome() {
   std::fputs("                                  L i n u x\n\n\n", stdout);
 }
 
-void reset_welcome_for_tests() { welcome_pending = true; }

@@ -13,9 +13,6 @@
 // in a directory others can write never redirects root's writes.
 void open_run_log(const char* program_path);
 
-// Closes the run log (tests use it to start afresh).
-void close_run_log();
-
 // Formats into the run log, then into `stream`; returns the count written to
 // the stream, 0 without one.
 int log_printf(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -45,6 +42,3 @@ bool ask_yes_no(const char* question);
 // is followed by the welcome text.
 void show_banner();
 void show_welcome();
-
-// Makes the next banner show the welcome text again (tests only).
-void reset_welcome_for_tests();

@@ -53,8 +53,7 @@ int ProfileConfig::first_given_in(const std::vector<int>& columns, bool require_
     if (value == nullptr) return nullptr;
     if (!require_true) return value;
     const std::string& text = *value;
-    bool is_true = (!text.empty() && (text[0] == 'T' || text[0] == 't')) ||
-                   leading_integer(text).value_or(0) != 0;
+    bool is_true = flag_value(text).value_or(0) != 0;
     return is_true ? value : nullptr;
   };
   auto from_given = [&](int column) { return given_.get(column); };

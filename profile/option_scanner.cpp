@@ -54,10 +54,6 @@ int OptionScanner::next_option() {
     }
     return long_option(argument, argument + 2);
   }
-  if (offset == 1 && long_only) {
-    int found = long_option(argument, argument + 1);
-    if (found >= 0) return found;
-  }
   return short_option();
 }
 
@@ -85,11 +81,8 @@ int OptionScanner::long_option(const char* argument, const char* text) {
     offset = 1;
     return index;
   }
-  if (argument[1] == '-') {
-    messages.push_message("Unrecognized option '" + cut(argument, 1024) + "'");
-    return -1;
-  }
-  return -1;  // single dash under long_only: the caller tries short options
+  messages.push_message("Unrecognized option '" + cut(argument, 1024) + "'");
+  return -1;
 }
 
 int OptionScanner::short_option() {

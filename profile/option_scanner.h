@@ -27,9 +27,6 @@ struct OptionScanner {
   // One character per table entry: its letter, or "-" for none.
   std::string letters;
   const OptionSpec* options;
-  // Try a single-dash argument as a long option first; parse_options never
-  // sets it.
-  bool long_only = false;
   // Points into the caller's command line.
   const char* value = nullptr;
 

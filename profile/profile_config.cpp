@@ -2,15 +2,10 @@
 
 #include <cstdio>
 
+#include "profile/text_rules.h"
 #include "profile/value_conversion.h"
 
 namespace {
-
-// The part of name after its last "/", or name itself.
-std::string_view base_name(std::string_view name) {
-  std::size_t slash = name.rfind('/');
-  return slash == std::string_view::npos ? name : name.substr(slash + 1);
-}
 
 std::string lower_case(std::string_view text) {
   std::string lowered(text);
@@ -57,6 +52,23 @@ ProfileConfig* ProfileConfig::clone(const ProfileConfig* source) {
   config->file_path_ = source->file_path_;
   config->status_column_ = config->option_names_->lookup_name("profile:");
   return config;
+}
+
+void ProfileConfig::merge_file(std::string_view path, std::string_view profile) {
+  ProfileConfigPtr temporary(start(option_names_));
+  temporary->profile_name_ = profile;
+  temporary->own_profile_ = temporary->load_profile(path, profile);
+  messages_.take_all_from(temporary->messages_);
+  const NameIndex& names = *temporary->profile_names_;
+  for (int rank = 0; rank < names.count(); ++rank) {
+    int from = names.number_in_sorted_order(rank);
+    int to = profile_names_->intern_name(names.name_at(from));
+    profiles_->ensure_rows(to + 1);
+    temporary->profiles_->ensure_rows(from + 1);
+    profiles_->row(to) = temporary->profiles_->row(from);
+  }
+  profile_name_ = temporary->profile_name_;
+  file_path_ = temporary->file_path_;
 }
 
 void ProfileConfig::destroy(ProfileConfig* config) { delete config; }

@@ -155,8 +155,9 @@ class ProfileConfig {
   ProfileConfig() = default;
   ~ProfileConfig();
 
-  // Steps 1 to 4 of every constructor: fresh or shared pieces, status column,
-  // global loaded. shared_names may be nullptr.
+  // What every constructor starts with: the option names (shared with
+  // another object when shared_names is given), fresh profile names and
+  // table, the status column, and the profile global loaded.
   static ProfileConfig* start(std::shared_ptr<NameIndex> shared_names);
   bool open_and_read(int fd, int row, const char* status);
   int first_given_in(const std::vector<int>& columns, bool require_true);

@@ -7,13 +7,9 @@
 #include "profile/profile_config.h"
 #include "profile/profile_reader.h"
 #include "profile/search_directories.h"
+#include "profile/text_rules.h"
 
 namespace {
-
-std::string_view base_name(std::string_view name) {
-  std::size_t slash = name.rfind('/');
-  return slash == std::string_view::npos ? name : name.substr(slash + 1);
-}
 
 // Opens path for reading; -1 when it does not open.
 int open_for_reading(const char* path) {
@@ -84,21 +80,4 @@ void ProfileConfig::read_profile_file(std::istream& file, int& line, int row) {
   ProfileStore store{*option_names_, *profile_names_, *profiles_, messages_,
                      file_path_ ? &*file_path_ : nullptr, status_column_};
   ::read_profile_file(source, line, row, store);
-}
-
-void ProfileConfig::merge_file(std::string_view path, std::string_view profile) {
-  ProfileConfigPtr temporary(start(option_names_));
-  temporary->profile_name_ = profile;
-  temporary->own_profile_ = temporary->load_profile(path, profile);
-  messages_.take_all_from(temporary->messages_);
-  const NameIndex& names = *temporary->profile_names_;
-  for (int rank = 0; rank < names.count(); ++rank) {
-    int from = names.number_in_sorted_order(rank);
-    int to = profile_names_->intern_name(names.name_at(from));
-    profiles_->ensure_rows(to + 1);
-    temporary->profiles_->ensure_rows(from + 1);
-    profiles_->row(to) = temporary->profiles_->row(from);
-  }
-  profile_name_ = temporary->profile_name_;
-  file_path_ = temporary->file_path_;
 }

@@ -1,5 +1,7 @@
 #include "profile/profile_reader.h"
 
+#include "profile/text_rules.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -7,11 +9,6 @@
 namespace {
 
 constexpr int end_of_file = ByteSource::end_of_file;
-
-// Blanks are space, tab, line break, vertical tab, form feed, carriage return.
-constexpr bool is_blank(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 constexpr bool is_letter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 

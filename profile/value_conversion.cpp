@@ -2,11 +2,9 @@
 
 #include <climits>
 
-namespace {
+#include "profile/text_rules.h"
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+namespace {
 
 std::size_t skip_blanks(std::string_view text, std::size_t at) {
   while (at < text.size() && is_blank(text[at])) ++at;

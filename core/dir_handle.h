@@ -1,0 +1,11 @@
+#pragma once
+
+#include <dirent.h>
+
+#include <memory>
+
+// Owns an open directory listing: closed when the owner goes.
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirCloser>;
