@@ -5,8 +5,9 @@
 
 // A character buffer that grows in 4096-byte steps and never shrinks.
 // Reserving room for n characters gives a capacity of n + 4 rounded up to a
-// multiple of 4096, less 4 (the size the capacity field took in the original
-// layout): a first reservation of 4096 gives 8188, each further step adds 4096.
+// multiple of 4096, less 4 (each block once began with its capacity as a
+// 4-byte count, and the capacities callers see still leave room for it): a
+// first reservation of 4096 gives 8188, each further step adds 4096.
 // Growth keeps the contents; data() may change when the buffer grows.
 class GrowBuffer {
  public:
