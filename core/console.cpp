@@ -62,6 +62,10 @@ void open_run_log(const char* program_path) {
   run_log = open_log_file(std::string(program_path) + ".log");
 }
 
+void flush_run_log() {
+  if (run_log) std::fflush(run_log);
+}
+
 void close_run_log() {
   if (run_log) std::fclose(run_log);
   run_log = nullptr;

@@ -13,6 +13,9 @@
 // in a directory others can write never redirects root's writes.
 void open_run_log(const char* program_path);
 
+// Writes out what the run log still buffers (before a child is started).
+void flush_run_log();
+
 // Closes the run log (tests use it to start afresh).
 void close_run_log();
 
