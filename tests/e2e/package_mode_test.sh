@@ -144,4 +144,17 @@ assert_contains "$err" $'Retry:\tSecond attempt to build archive.\nError:\ttar e
 cmp s/install bare/install || fail "the old install changed"
 e2e_ok
 assert_eq "" "$(ls -A "$TMPDIR")" "temporary files left"
+
+# --- The demo package the build made ---------------------------------------------
+"$PLIM_BUILD_DIR/demo/install" --extract="$work/demo" >"$work/xout" 2>&1 || fail "cannot extract the demo package"
+e2e_ok
+assert_eq "./ ./license.html ./help.html ./index.html ./back.jpg ./plview ./refs.html ./tour.html ./welcome.html \
+./what.html ./images.plim ./nsplimmo_libc5.so ./nsplimmo_libc6.so ./welcome.plim" \
+  "$(grep -a ' \./' "$work/xout" | awk '{print $NF}' | xargs)" "the demo archive's members, in order"
+assert_eq 14 "$(grep -ac ' root/root ' "$work/xout")" "members recorded as root:root"
+assert_eq "3 2 5 3" "$(tail -c 18 "$PLIM_BUILD_DIR/demo/install" | head -c 4 | od -An -tu1 | xargs)" "demo version"
+for lib in nsplimmo_libc5.so nsplimmo_libc6.so; do
+  assert_contains "$(file -b "$work/demo/$lib")" "ELF 64-bit LSB shared object" "$lib"
+done
+assert_eq "plview: showing welcome.plim" "$("$work/demo/plview" welcome.plim)" "the demo viewer"
 pass
