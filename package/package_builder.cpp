@@ -165,7 +165,8 @@ int build_from_settings(const char* program_path) {
   MappedFile license, archive;
   if (!compress_license(install_dir + "/" + *settings.license_file, license)) return 1;
   // The licence text itself: the member name without its last extension.
-  std::string license_text = license_member_name.substr(0, license_member_name.rfind('.', license_member_name.size() - 2));
+  const std::string& member = license_member_name;
+  std::string license_text = member.substr(0, member.rfind('.', member.size() - 2));
   if (!archive_tree(license_text, archive)) return 1;
   use_members(std::move(license), std::move(archive));
   return write_package(program_path);
@@ -195,7 +196,8 @@ int write_package(const char* program_path) {
     return 1;
   }
 
-  OutputMap out = create_output_map(directory_of(program_path) + "install", std::uint32_t(total), kPackageMode);
+  std::string name = directory_of(program_path) + "install";
+  OutputMap out = create_output_map(name, std::uint32_t(total), kPackageMode);
   char* at = out.address();
   auto put = [&](const void* data, std::size_t length) {
     std::memcpy(at, data, length);

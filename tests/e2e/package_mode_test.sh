@@ -30,7 +30,8 @@ expected_package() {
   printf "$(printf '\\x%02x' "$6" "$7" "$8" "$9")\0\0"
   le32 "$(stat -c %s "$1")"; le32 "$(stat -c %s "$2")"; le32 "$(stat -c %s "$3")"
 }
-size() { stat -c %s "$1"; }
+# version_bytes PACKAGE: the trailer's four version bytes.
+version_bytes() { tail -c 18 "$1" | head -c 4 | od -An -tu1 | xargs; }
 
 # --- Argument form, from the bare installer -----------------------------------
 mkdir bare bare/sub && cp "$INSTALLER" bare/package && cp license.txt.gz bare/ && cp tree.tar.gz bare/sub/my.tar.gz
@@ -96,12 +97,16 @@ settings_run() {
   run s
   assert_eq "" "$(ls -A "$TMPDIR")" "temporary files left"
 }
+for case in "3.2:3 2 0 0" "300.2.5.259:44 2 5 3"; do
+  settings_run "${case%%:*}"
+  assert_eq "0 ${case#*:}" "$status $(version_bytes s/install)" "version bytes of ${case%%:*}"
+done
 settings_run "3.2 beta 1"
 assert_eq 0 "$status" "status of the settings form"
 assert_contains "$out" $'Archiving version 3.2 beta 1 of the Plim Plugin from directory:\n\n\t'"$idir"$'\n\n' "archiving line"
 assert_contains "$out" $'Execute:\tgzip -9 -c\nExecute:\ttar --exclude=license.txt -C '"$idir"'/ --exclude=uninstall --exclude=.nfs* -f '"$TMPDIR"'/' "gzip and tar lines"
 assert_contains "$out" ' --create --gzip -vv --owner=root --group=root . '$'\n' "tar line's end"
-assert_eq "3 2 0 1" "$(tail -c 18 s/install | head -c 4 | od -An -tu1 | xargs)" "version bytes of 3.2 beta 1"
+assert_eq "3 2 0 1" "$(version_bytes s/install)" "version bytes of 3.2 beta 1"
 assert_eq "license.txt.gz Plim.tar.gz" "$(head -c -28 s/install | tail -c 27 | tr '\0' ' ' | xargs)" "member names"
 s/install --extract="$work/x" >"$work/xout" 2>&1 || fail "cannot extract the settings-form package"
 e2e_ok
@@ -119,7 +124,7 @@ PATH=$work/bin:$PATH settings_run "3.2.5.3"
 assert_eq 0 "$status" "status after the retry"
 assert_eq $'Retry:\tSecond attempt to build archive.' "$err" "retry line"
 assert_contains "$out" ' --create --gzip -vv . '$'\n' "second tar line"
-assert_eq "3 2 5 3" "$(tail -c 18 s/install | head -c 4 | od -An -tu1 | xargs)" "version bytes of 3.2.5.3"
+assert_eq "3 2 5 3" "$(version_bytes s/install)" "version bytes of 3.2.5.3"
 s/install --extract="$work/x2" >"$work/xout" 2>&1 || fail "cannot extract the retried package"
 e2e_ok
 assert_contains "$(grep -a ' \./plimview' "$work/xout")" "alice/alice" "owner without the options"
@@ -152,7 +157,7 @@ assert_eq "./ ./license.html ./help.html ./index.html ./back.jpg ./plview ./refs
 ./what.html ./images.plim ./nsplimmo_libc5.so ./nsplimmo_libc6.so ./welcome.plim" \
   "$(grep -a ' \./' "$work/xout" | awk '{print $NF}' | xargs)" "the demo archive's members, in order"
 assert_eq 14 "$(grep -ac ' root/root ' "$work/xout")" "members recorded as root:root"
-assert_eq "3 2 5 3" "$(tail -c 18 "$PLIM_BUILD_DIR/demo/install" | head -c 4 | od -An -tu1 | xargs)" "demo version"
+assert_eq "3 2 5 3" "$(version_bytes "$PLIM_BUILD_DIR/demo/install")" "demo version"
 for lib in nsplimmo_libc5.so nsplimmo_libc6.so; do
   assert_contains "$(file -b "$work/demo/$lib")" "ELF 64-bit LSB shared object" "$lib"
 done
