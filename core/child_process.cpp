@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/console.h"
 #include "core/system_error.h"
 
 namespace {
@@ -23,8 +24,11 @@ namespace {
   ::execvp(args[0], args.data());
 
   report_system_error(child.exec_call);
-  if (child.exec_failure_format) std::fprintf(stderr, child.exec_failure_format, args[0]);
-  std::fflush(stderr);
+  if (child.exec_failure_format && child.exec_failure_to_run_log)
+    log_printf(stderr, child.exec_failure_format, args[0]);
+  else if (child.exec_failure_format)
+    std::fprintf(stderr, child.exec_failure_format, args[0]);
+  std::fflush(nullptr);
   ::_exit(1);
 }
 
@@ -33,6 +37,7 @@ namespace {
 pid_t start_child(const ChildSpec& child) {
   std::fflush(stdout);
   std::fflush(stderr);
+  flush_run_log();
   pid_t pid = ::fork();
   if (pid < 0) exit_on_system_error("fork");
   if (pid == 0) exec_in_child(child);

@@ -17,11 +17,15 @@ struct ChildSpec {
   // Printed (with the program name) after the system error when exec fails;
   // null for none.
   const char* exec_failure_format = "Failed to execute %s\n";
+  // Whether that line also goes to the run log (the package builder's
+  // children say so in both places).
+  bool exec_failure_to_run_log = false;
   // Descriptors the child must not inherit (the parent's ends of pipes).
   std::vector<int> close_in_child;
 };
 
-// Flushes standard output (so the child's output lands after ours) and forks.
+// Flushes standard output and the run log (so the child's output lands after
+// ours, and the child never writes our buffered lines a second time) and forks.
 // Returns the child's pid; a failed fork is reported as "fork" and ends the
 // process with status 1.
 pid_t start_child(const ChildSpec& child);

@@ -61,6 +61,10 @@ void open_run_log(const char* program_path) {
   run_log = open_log_file(std::string(program_path) + ".log");
 }
 
+void flush_run_log() {
+  if (run_log) std::fflush(run_log);
+}
+
 int log_printf(FILE* stream, const char* format, ...) {
   va_list args;
   va_start(args, format);

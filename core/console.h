@@ -13,6 +13,9 @@
 // in a directory others can write never redirects root's writes.
 void open_run_log(const char* program_path);
 
+// Writes out what the run log still buffers (before a child is started).
+void flush_run_log();
+
 // Formats into the run log, then into `stream`; returns the count written to
 // the stream, 0 without one.
 int log_printf(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));

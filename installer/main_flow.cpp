@@ -17,6 +17,7 @@
 #include "installer/settings_file.h"
 #include "core/system_error.h"
 #include "package/extraction.h"
+#include "package/package_builder.h"
 #include "package/self_inspection.h"
 
 namespace {

@@ -8,11 +8,6 @@ void not_built(const char* step) { log_printf(stderr, "Pending:\t%s is not built
 
 }  // namespace
 
-int build_package(int, char**) {
-  not_built("package building");
-  return 1;
-}
-
 int uninstall_plugin() {
   not_built("uninstall");
   return 0;

@@ -4,9 +4,6 @@
 // its real module exists; the module then takes the declaration over and the
 // placeholder in pending_steps.cpp goes.
 
-// Package building.
-int build_package(int argc, char** argv);
-
 // Browser integration.
 int uninstall_plugin();
 void create_browser_links();

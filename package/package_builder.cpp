@@ -1,0 +1,215 @@
+#include "package/package_builder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/child_process.h"
+#include "core/console.h"
+#include "core/package_contents.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/system_error.h"
+#include "package/build_usage.h"
+#include "package/extraction.h"
+#include "package/mapped_file.h"
+#include "package/output_map.h"
+
+namespace {
+
+constexpr mode_t kPackageMode = 0755;
+constexpr char kArchiveName[] = "Plim.tar.gz";
+
+// The member names live as long as the run, like the rest of package_contents.
+std::string license_member_name;
+std::string archive_member_name;
+
+void set_version(unsigned major, unsigned minor, unsigned patch, unsigned delta) {
+  PackageTrailer& t = package_contents.trailer;
+  t.major = std::uint8_t(major);
+  t.minor = std::uint8_t(minor);
+  t.patch = std::uint8_t(patch);
+  t.delta = std::uint8_t(delta);
+  t.reserved[0] = t.reserved[1] = 0;
+}
+
+// The mappings stay until the process ends: package_contents points into them.
+void use_members(MappedFile license, MappedFile archive) {
+  package_contents.trailer.set_license_length(license.length());
+  package_contents.trailer.set_archive_length(archive.length());
+  package_contents.license_data = license.release();
+  package_contents.archive_data = archive.release();
+  package_contents.license_name = license_member_name.c_str();
+  package_contents.archive_name = archive_member_name.c_str();
+}
+
+std::string last_component(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash ? slash + 1 : path;
+}
+
+bool is_argument_form(int argc, char** argv) {
+  if (argc != 7) return false;
+  for (int i = 1; i <= 4; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(argv[i][0]))) return false;
+  return true;
+}
+
+int build_from_arguments(char** argv) {
+  auto number = [&](int i) { return unsigned(std::strtoul(argv[i], nullptr, 10)); };
+  set_version(number(1), number(2), number(3), number(4));
+  MappedFile license = map_file(argv[5]);
+  MappedFile archive = map_file(argv[6]);
+  license_member_name = last_component(argv[5]);
+  archive_member_name = last_component(argv[6]);
+  use_members(std::move(license), std::move(archive));
+  return write_package(argv[0]);
+}
+
+// "3.2.5.3" gives 3 2 5 3, "3.2 beta 1" gives 3 2 0 1, "3.2" gives 3 2 0 0.
+void set_version_from_text(const char* version) {
+  unsigned n[4] = {0, 0, 0, 0};
+  std::sscanf(version, "%u.%u.%u.%u", &n[0], &n[1], &n[2], &n[3]);
+  std::sscanf(version, "%u.%u beta %u", &n[0], &n[1], &n[3]);
+  set_version(n[0], n[1], n[2], n[3]);
+}
+
+void print_execute_line(const std::vector<std::string>& argv) {
+  log_puts("Execute:\t", stdout);
+  for (const std::string& word : argv) log_printf(stdout, "%s ", word.c_str());
+  log_puts("\n", stdout);
+}
+
+// The licence text compressed into an anonymous temporary file; false after
+// reporting a failure.
+bool compress_license(const std::string& license_path, MappedFile& compressed) {
+  FILE* temporary = std::tmpfile();
+  if (!temporary) {
+    report_system_error("tmpfile()");
+    return false;
+  }
+  ChildSpec gzip;
+  gzip.argv = {"gzip", "-9", "-c", license_path};
+  gzip.stdout_fd = ::fileno(temporary);
+  gzip.exec_failure_format = "Error:\tFailed to execute %s\n";
+  gzip.exec_failure_to_run_log = true;
+  log_printf(stdout, "Execute:\t%s %s %s\n", "gzip", "-9", "-c");
+  if (report_child_failure("gzip", run_child(gzip))) {
+    std::fclose(temporary);
+    return false;
+  }
+  compressed = map_stream(temporary);
+  return true;
+}
+
+// The temporary archive is created by us, mode 0600, under a name nobody
+// could know in advance, so that tar (perhaps running as root) never writes
+// through a link someone planted under a predictable name.
+bool make_temporary_file(std::string& name) {
+  const char* dir = std::getenv("TMPDIR");
+  name = std::string(dir && *dir ? dir : "/tmp") + "/plim-archive-XXXXXX";
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) {
+    report_system_error("mkstemp");
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+// The installed tree (without the licence text, the uninstaller copy and NFS
+// leftovers) as a gzip tar archive, members recorded as root:root unless the
+// local tar rejects that; false after reporting a failure.
+bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
+  std::string temporary;
+  if (!make_temporary_file(temporary)) return false;
+  ChildSpec tar;
+  tar.argv = {"tar", "--exclude=" + license_text_name, "-C", *settings.install_dir + "/",
+              "--exclude=uninstall", "--exclude=.nfs*", "-f", temporary, "--create", "--gzip",
+              "-vv", "--owner=root", "--group=root", "."};
+  tar.exec_failure_to_run_log = true;
+  for (bool first_run = true;; first_run = false) {
+    print_execute_line(tar.argv);
+    int status = run_child(tar);
+    if (first_run && WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+      tar.argv.erase(tar.argv.end() - 3, tar.argv.end() - 1);
+      log_puts("Retry:\tSecond attempt to build archive.\n", stderr);
+      continue;
+    }
+    if (report_child_failure("tar", status)) {
+      ::unlink(temporary.c_str());
+      return false;
+    }
+    break;
+  }
+  archive = map_file(temporary.c_str());
+  ::unlink(temporary.c_str());
+  return true;
+}
+
+int build_from_settings(const char* program_path) {
+  const std::string& install_dir = *settings.install_dir;
+  log_printf(stdout, "Archiving version %s of the Plim Plugin from directory:\n\n\t%s\n\n",
+             settings.version->c_str(), install_dir.c_str());
+  set_version_from_text(settings.version->c_str());
+  license_member_name = *settings.license_file;
+  append_string(license_member_name, ".gz");
+  archive_member_name = kArchiveName;
+
+  MappedFile license, archive;
+  if (!compress_license(install_dir + "/" + *settings.license_file, license)) return 1;
+  // The licence text itself: the member name without its last extension.
+  const std::string& member = license_member_name;
+  std::string license_text = member.substr(0, member.rfind('.', member.size() - 2));
+  if (!archive_tree(license_text, archive)) return 1;
+  use_members(std::move(license), std::move(archive));
+  return write_package(program_path);
+}
+
+}  // namespace
+
+std::string& append_string(std::string& string, std::string_view suffix) { return string.append(suffix); }
+
+int build_package(int argc, char** argv) {
+  const char* program_path = argc > 0 ? argv[0] : "";
+  if (is_argument_form(argc, argv)) return build_from_arguments(argv);
+  if (argc == 1 && settings.version && settings.license_file && settings.prefix)
+    return build_from_settings(program_path);
+  print_build_usage(program_path);
+}
+
+int write_package(const char* program_path) {
+  const PackageContents& c = package_contents;
+  const PackageTrailer& t = c.trailer;
+  std::size_t license_name_size = std::strlen(c.license_name) + 1;
+  std::size_t archive_name_size = std::strlen(c.archive_name) + 1;
+  std::uint64_t total = std::uint64_t(t.exe_length()) + t.license_length() + t.archive_length() +
+                        license_name_size + archive_name_size + sizeof t;
+  if (total > UINT32_MAX) {
+    log_puts("Error:\tThe package would exceed 4 GB\n", stderr);
+    return 1;
+  }
+
+  std::string name = directory_of(program_path) + "install";
+  OutputMap out = create_output_map(name, std::uint32_t(total), kPackageMode);
+  char* at = out.address();
+  auto put = [&](const void* data, std::size_t length) {
+    std::memcpy(at, data, length);
+    at += length;
+  };
+  put(c.image, t.exe_length());
+  put(c.license_data, t.license_length());
+  put(c.archive_data, t.archive_length());
+  put(c.license_name, license_name_size);
+  put(c.archive_name, archive_name_size);
+  put(&t, sizeof t);
+  close_output_map(out);
+  log_line("Archive successfull!\n");
+  return 0;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Package mode: joins the running program's own executable image (the image
+// and exe_length of package_contents: the whole file of a bare executable,
+// the executable part of a package) with a compressed licence and a
+// compressed archive into "install" beside the program path, mode 0755.
+//
+// Two forms:
+//   program major minor patch delta license.gz archive.gz
+//     (exactly six arguments, the first four starting with a digit)
+//   program
+//     (no arguments; version, license_file and prefix from the settings: the
+//     licence is compressed with "gzip -9 -c" and the installed tree archived
+//     with "tar --create --gzip", recorded as root:root where tar allows)
+// Anything else prints the build usage and ends the process with status 1.
+//
+// Returns 0 after the package was written, 1 after a reported failure of
+// gzip, tar or a temporary file; then no new "install" exists and an old one
+// is untouched. Unreadable inputs and output failures end the process with
+// status 1 (the previous "install" survives them too).
+int build_package(int argc, char** argv);
+
+// Writes "install" beside `program_path` from package_contents: the image,
+// the licence, the archive, the two names with their NULs and the trailer.
+// Prints "Archive successfull!" and returns 0; 1 when the parts together
+// exceed the 32-bit lengths of the format.
+int write_package(const char* program_path);
+
+// Appends `suffix` to `string` and returns it.
+std::string& append_string(std::string& string, std::string_view suffix);
