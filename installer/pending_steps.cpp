@@ -13,10 +13,4 @@ int build_package(int, char**) {
   return 1;
 }
 
-int uninstall_plugin() {
-  not_built("uninstall");
-  return 0;
-}
-void create_browser_links() { not_built("plug-in links"); }
-void refresh_running_browsers() { not_built("browser refresh"); }
 void register_mime_types() { not_built("MIME registration"); }

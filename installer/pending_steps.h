@@ -7,10 +7,5 @@
 // Package building.
 int build_package(int argc, char** argv);
 
-// Browser integration.
-int uninstall_plugin();
-void create_browser_links();
-void refresh_running_browsers();
-
 // MIME registration.
 void register_mime_types();
