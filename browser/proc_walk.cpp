@@ -69,12 +69,15 @@ bool visit_process(const char* pid_name, bool mark_only) {
   if (home) home_view = *home;
 
   struct stat exe_status;
+  bool added = false;
   if (::stat(exe.c_str(), &exe_status) == 0) {
-    add_browser_executable(exe.c_str(), home_view, owner, &exe_status);
-    return false;
+    added = add_browser_executable(exe.c_str(), home_view, owner, &exe_status);
+  } else {
+    std::string program = program_by_command_line(process_dir, &exe_status);
+    if (!program.empty()) added = add_browser_executable(program.c_str(), home_view, owner, &exe_status);
   }
-  std::string program = program_by_command_line(process_dir, &exe_status);
-  if (!program.empty()) add_browser_executable(program.c_str(), home_view, owner, &exe_status);
+  // A home its user chose is that user's to write into, not root's.
+  if (added && home && owner != 0) browser_list.back().home_chosen_by = owner;
   return false;
 }
 

@@ -15,6 +15,10 @@ struct BrowserEntry {
   ino_t inode = 0;
   std::string browser_home;  // MOZILLA_HOME, the given directory, or the executable's directory + "/"
   std::string exe_path;      // the executable as found
+  // The user whose process's MOZILLA_HOME named browser_home; -1 when the
+  // home did not come from a process environment. Root works in such a home
+  // only as that user.
+  int home_chosen_by = -1;
 };
 
 // The browsers found so far, in order of addition; entries are only appended.

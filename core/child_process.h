@@ -22,6 +22,17 @@ struct ChildSpec {
   bool exec_failure_to_run_log = false;
   // Descriptors the child must not inherit (the parent's ends of pipes).
   std::vector<int> close_in_child;
+  // Standard error goes to /dev/null (left alone when that cannot be opened).
+  bool stderr_to_null = false;
+  // The user the program runs as; -1 keeps the installer's ids. The child
+  // takes that user's groups (initgroups, or no supplementary groups and the
+  // overflow group 65534 for a user id without a password entry), then its
+  // group ids, then its user ids, and checks that root cannot be regained;
+  // any failed step is reported like a failed exec and the program is not
+  // run, so it never runs with more rights than its user has. For a user id
+  // other than the installer's real one, HOME, USER and LOGNAME come from the
+  // password entry when there is one.
+  int run_as_uid = -1;
 };
 
 // Flushes standard output and the run log (so the child's output lands after

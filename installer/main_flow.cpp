@@ -7,6 +7,9 @@
 #include <cstdlib>
 
 #include "browser/browser_discovery.h"
+#include "browser/browser_refresh.h"
+#include "browser/plugin_links.h"
+#include "browser/uninstall.h"
 #include "core/browser_list.h"
 #include "installer/command_line.h"
 #include "core/console.h"

@@ -4,10 +4,6 @@
 // its real module exists; the module then takes the declaration over and the
 // placeholder in pending_steps.cpp goes.
 
-// Browser integration.
-int uninstall_plugin();
-void create_browser_links();
-void refresh_running_browsers();
 
 // MIME registration.
 void register_mime_types();

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// Removing an installation. Nothing here ends the process or reports an
+// error: a removal that fails is passed over and the rest still runs.
+
+// Removes the settings file, the plug-in links, the install tree and the
+// vendor directory when it is empty, with a "Remove:" line for each name that
+// went. Prints "has been uninstalled" when the run is an uninstall or an
+// upgrade (not while clearing before a first installation). Returns 0.
+int uninstall_plugin();
+
+// The user's ".netscape/Plim", ".netscape/plugins/nsplimmo.so" and
+// ".netscape/pluginlist" (skipped without a home directory); for root, "Plim"
+// and "plugins/nsplimmo.so" beside every listed browser's executable.
+void remove_browser_links();
+
+// Removes `name` from the directory of `exe_path`; what cannot be removed is
+// renamed to its name + "~", after an older entry of that name has gone.
+// Root works there as the directory's owner when that is another user.
+// Returns 0 when the name is gone, -1 when it is still there.
+int remove_beside(const std::string& exe_path, const std::string& name);
+
+// "rm -rf path" with its error output discarded, run as `uid` (-1: the
+// installer's own ids). Returns 0 when nothing is left at `path`, else -1.
+int remove_recursive(const std::string& path, int uid = -1);
