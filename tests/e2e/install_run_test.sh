@@ -93,8 +93,12 @@ out=$(head -c "$start" out; echo "<licence>"; tail -c +$((start + size + 1)) out
 out=${out%.}
 assert_contains "$out" $'\n<licence>\n'"$banner$accept_question" "acceptance question after the licence"
 assert_eq "$(printf 'Create:\t%s\n' "$idir/license.txt.gz" "$conf" "$idir/uninstall" "$idir/license.txt.gz"
-  printf 'Execute:\tgunzip -f license.txt.gz\nCreate:\t%s' "$idir/Plim.tar.gz")" \
+  printf 'Execute:\tgunzip -f license.txt.gz\nCreate:\t%s\n' "$idir/Plim.tar.gz"
+  printf 'Create:\t%s\n' "Netscape links" /home/alice/.netscape /home/alice/.netscape/plugins)" \
   "$(progress)" "progress lines of the installation"
+assert_eq "$idir" "$(readlink /home/alice/.netscape/Plim)" "directory link"
+assert_eq "$(stat -c %i "$idir/nsplimmo_libc6.so")" "$(stat -c %i /home/alice/.netscape/plugins/nsplimmo.so)" \
+  "the plug-in is a hard link of the libc 6 library"
 for member in "${members[@]}"; do
   assert_contains "$out" " $member"$'\n' "tar's listing"
   cmp -s "tree/$member" "$idir/$member" || fail "member $member differs after the unpacking"
