@@ -12,15 +12,11 @@
 // running stand-ins in tests/e2e/browser_*_test.sh.
 using BrowserIdentification = BrowserFixture;
 
-TEST_F(BrowserIdentification, DirectoryVerdictIsRememberedForTheExactString) {
-  std::string dir = make_dir("home", {"plugins/", "java/"});
+TEST_F(BrowserIdentification, DirectoryNeedsABrowserNameAndASibling) {
+  std::string bare = make_dir("home", {"plugins/", "java/"});
   std::string other = make_dir("other", {"plugins/", "java/", "spell"});
-  EXPECT_FALSE(is_browser_directory(dir));
-  write_file(dir + "/vreg", "");
-  EXPECT_FALSE(is_browser_directory(dir)) << "same string: the remembered verdict";
-  EXPECT_TRUE(is_browser_directory(dir + "/")) << "another string is tested afresh";
+  EXPECT_FALSE(is_browser_directory(bare));
   EXPECT_TRUE(is_browser_directory(other));
-  EXPECT_TRUE(is_browser_directory(dir)) << "the memo holds the last directory only";
 }
 
 TEST_F(BrowserIdentification, CandidateNeedsARegularFileWithAnExecuteBit) {
