@@ -48,6 +48,16 @@ std::string program_by_command_line(const std::string& process_dir, struct stat*
   return path;
 }
 
+// A home that an ordinary user's process named in MOZILLA_HOME is that user's
+// to write into, not root's, also when the entry came from a list (the
+// settings file of an earlier run records such homes).
+void note_home_chooser(const struct stat& exe_status, const std::optional<std::string>& home, int owner) {
+  if (!home || owner == 0) return;
+  for (BrowserEntry& entry : browser_list)
+    if (entry.device == exe_status.st_dev && entry.inode == exe_status.st_ino && entry.browser_home == *home)
+      entry.home_chosen_by = owner;
+}
+
 // Looks at one process. Returns true when the check (mark_only) found a
 // running listed browser and the walk should stop.
 bool visit_process(const char* pid_name, bool mark_only) {
@@ -67,17 +77,15 @@ bool visit_process(const char* pid_name, bool mark_only) {
     home = mozilla_home_in_environ(*environ);
   std::optional<std::string_view> home_view;
   if (home) home_view = *home;
-
   struct stat exe_status;
-  bool added = false;
   if (::stat(exe.c_str(), &exe_status) == 0) {
-    added = add_browser_executable(exe.c_str(), home_view, owner, &exe_status);
+    add_browser_executable(exe.c_str(), home_view, owner, &exe_status);
   } else {
     std::string program = program_by_command_line(process_dir, &exe_status);
-    if (!program.empty()) added = add_browser_executable(program.c_str(), home_view, owner, &exe_status);
+    if (program.empty()) return false;
+    add_browser_executable(program.c_str(), home_view, owner, &exe_status);
   }
-  // A home its user chose is that user's to write into, not root's.
-  if (added && home && owner != 0) browser_list.back().home_chosen_by = owner;
+  note_home_chooser(exe_status, home, owner);
   return false;
 }
 

@@ -12,11 +12,14 @@
 //   stand_in_browser --remote COMMAND
 // it appends one line to its log and exits 0:
 //   COMMAND<TAB>ruid=N<TAB>euid=N<TAB>HOME=...<TAB>USER=...<TAB>LOGNAME=...
-// (an unset variable is shown as "<unset>"). The log is the file named by
+// (an unset variable is shown as "<unset>"); with PLIM_STAND_IN_IDS set, the
+// line goes on with <TAB>gid=N<TAB>groups=A,B,... (the supplementary groups,
+// empty when there are none). The log is the file named by
 // the environment variable PLIM_STAND_IN_LOG, or else "remote.log" in the
 // directory of the running executable.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -51,12 +54,23 @@ const char* env_or_unset(const char* name) {
   return value ? value : "<unset>";
 }
 
+// "\tgid=N\tgroups=A,B" when PLIM_STAND_IN_IDS is set, else nothing.
+std::string group_ids() {
+  if (!std::getenv("PLIM_STAND_IN_IDS")) return {};
+  gid_t groups[256];
+  int count = ::getgroups(256, groups);
+  std::string text = "\tgid=" + std::to_string(::getgid()) + "\tgroups=";
+  for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(groups[i]);
+  return text;
+}
+
 int record_remote_command(const char* command) {
   std::string path = log_path();
   char line[8192];
-  int length = std::snprintf(line, sizeof line, "%s\truid=%d\teuid=%d\tHOME=%s\tUSER=%s\tLOGNAME=%s\n",
+  int length = std::snprintf(line, sizeof line, "%s\truid=%d\teuid=%d\tHOME=%s\tUSER=%s\tLOGNAME=%s%s\n",
                              command, static_cast<int>(::getuid()), static_cast<int>(::geteuid()),
-                             env_or_unset("HOME"), env_or_unset("USER"), env_or_unset("LOGNAME"));
+                             env_or_unset("HOME"), env_or_unset("USER"), env_or_unset("LOGNAME"),
+                             group_ids().c_str());
   if (length < 0 || length >= static_cast<int>(sizeof line)) length = sizeof line - 1;
   // One write of the whole line with O_APPEND, so that lines of concurrent
   // remote commands never interleave.

@@ -1,8 +1,10 @@
 # The whole run with running stand-ins. alice installs (links, hard-linked
 # libc 6 library, the refresh run as alice), runs again (no and no change
-# nothing), and the installed "uninstall" removes it all. Root links into two
-# browsers, libc 5 and libc 6, run by two users, and its own; the refresh
-# runs each as its owner.
+# nothing), upgrades with the option, uninstalls through the questions (a
+# vendor directory holding another product stays), installs again, and the
+# installed "uninstall" removes it all. dave, without a home directory, gets
+# no links. Root links into two browsers, libc 5 and libc 6, run by two
+# users, and its own; the refresh runs each as its owner.
 set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
@@ -35,6 +37,7 @@ idir=/home/alice/Fernhollow-Plim/NetscapePlugin
 command="openFile($idir/welcome.html,PlimPlugin)"
 run alice $'\n\ny\nn\ny' ./install
 assert_eq 0 "$status" "alice's installation"
+assert_not_contains "$out" "has been uninstalled" "first installation"
 assert_eq "$idir" "$(readlink /home/alice/.netscape/Plim)" "directory link"
 assert_eq "$(stat -c %i "$idir/nsplimmo_libc6.so")" "$(stat -c %i /home/alice/.netscape/plugins/nsplimmo.so)" \
   "plug-in hard link"
@@ -50,8 +53,33 @@ assert_eq 0 "$status" "no and no"
 assert_contains "$out" $'A previous installation of the plugin has been found at:\n\t'"$idir" "upgrade question"
 assert_eq "$before" "$(find /home/alice -printf '%p %i %s\n' | sort)" "nothing changed by no and no"
 
-# The installed copy removes everything; another product's directory keeps
-# the vendor directory.
+# The upgrade option: no question; the old installation goes after the
+# licence, before the new links.
+run alice $'\ny\nn\nn' ./install --upgrade
+assert_eq 0 "$status" "upgrade"
+assert_not_contains "$out" "Do you wish to upgrade" "upgrade option"
+[[ $out == *"agreement? (y/n) "*$'Remove:\t/home/alice/.Plim/plugin.conf\n'*$'\n\nPlim has been uninstalled from your account.\n\n'*$'Create:\tNetscape links\n'* ]] ||
+  fail "upgrade order: $out"
+e2e_ok
+assert_eq "$idir" "$(readlink /home/alice/.netscape/Plim)" "directory link after the upgrade"
+
+# "no" to the upgrade, "yes" to the uninstall: all of it goes but another
+# product's directory and the vendor directory holding it; no pluginlist, no
+# line for it.
+mkdir /home/alice/Fernhollow-Plim/Other
+run alice $'n\ny' ./install
+assert_eq 0 "$status" "uninstall through the questions"
+assert_not_contains "$out" "pluginlist" "missing pluginlist"
+assert_not_contains "$out" "has been uninstalled" "uninstall through the questions"
+assert_eq Other "$(ls /home/alice/Fernhollow-Plim)" "vendor directory with another product"
+for gone in .Plim/plugin.conf .netscape/Plim .netscape/plugins/nsplimmo.so; do
+  assert_no_file "/home/alice/$gone"
+done
+rmdir /home/alice/Fernhollow-Plim/Other
+run alice $'\n\ny\nn\nn' ./install
+assert_eq 0 "$status" "installation after the uninstall"
+
+# The installed copy removes everything, the empty vendor directory too.
 touch /home/alice/.netscape/pluginlist
 run alice "" "$idir/uninstall"
 assert_eq 0 "$status" "uninstall"
@@ -61,8 +89,25 @@ for gone in .Plim/plugin.conf .netscape/Plim .netscape/plugins/nsplimmo.so .nets
   assert_no_file "/home/alice/$gone"
 done
 
-# Root: a libc 5 browser run by bob, a libc 6 one by alice, one run by root.
 kill "$alice_browser"
+
+# dave has no home directory: no links, and the upgrade's removal skips them.
+add_user dave >/dev/null
+sed -i 's|^\(dave:[^:]*:[^:]*:[^:]*:[^:]*\):[^:]*:|\1::|' /etc/passwd
+mkdir -m 755 /tmp/dave && chown dave: /tmp/dave
+dave_browser=$(start_browser dave "$browser")
+run dave $'/tmp/dave\n\ny\nn\nn' ./install
+assert_eq 0 "$status" "dave's installation"
+assert_contains "$out" $'Error:\tNo home directory\n' "links without a home"
+assert_not_contains "$out" $'Link:\t' "links without a home"
+assert_no_file /.netscape
+assert_file /tmp/dave/Fernhollow-Plim/NetscapePlugin/nsplimmo_libc6.so
+run dave $'/tmp/dave\n\ny\nn\nn' ./install --upgrade
+assert_eq 0 "$status" "dave's upgrade: $out"
+assert_contains "$out" $'Remove:\tNetscape links\nRemove Recursive: /tmp/dave/' "removal without a home"
+kill "$dave_browser"
+
+# Root: a libc 5 browser run by bob, a libc 6 one by alice, one run by root.
 old=$(install_stand_in /opt/ns5 5)
 own=$(install_stand_in /opt/rootns)
 bob_browser=$(start_browser bob "$old")
