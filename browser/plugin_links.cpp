@@ -61,7 +61,7 @@ void link_browser(const BrowserEntry& entry) {
   std::string plugins = home + "/plugins";
   FileIdentity as_owner(acting_user(entry.home_chosen_by, {home, plugins}));
   if (!as_owner) {
-    report_system_error("setgroups");
+    report_system_error(as_owner.failed_call());
     log_printf(stderr, "Error:\tCould not act as the owner of %s\n", home.c_str());
     return;
   }

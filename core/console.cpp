@@ -65,7 +65,14 @@ void flush_run_log() {
   if (run_log) std::fflush(run_log);
 }
 
+// An error line must follow the messages printed before it also when standard
+// output and standard error go to one file, where stdout is fully buffered.
+static void keep_order(FILE* stream) {
+  if (stream == stderr) std::fflush(stdout);
+}
+
 int log_printf(FILE* stream, const char* format, ...) {
+  keep_order(stream);
   va_list args;
   va_start(args, format);
   if (run_log) {
@@ -80,11 +87,13 @@ int log_printf(FILE* stream, const char* format, ...) {
 }
 
 int log_puts(const char* text, FILE* stream) {
+  keep_order(stream);
   if (run_log) std::fputs(text, run_log);
   return stream ? std::fputs(text, stream) : 0;
 }
 
 void log_putc(int c, FILE* stream) {
+  keep_order(stream);
   if (run_log) std::fputc(c, run_log);
   if (stream) std::fputc(c, stream);
 }

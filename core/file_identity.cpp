@@ -1,5 +1,6 @@
 #include "core/file_identity.h"
 
+#include <errno.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/fsuid.h>
@@ -37,13 +38,12 @@ FileIdentity::FileIdentity(uid_t uid) {
   if (::geteuid() != 0 || uid == ::geteuid() || uid == static_cast<uid_t>(-1)) return;
 
   int count = ::getgroups(0, nullptr);
-  if (count < 0) {
-    ok_ = false;
-    return;
+  if (count >= 0) {
+    saved_groups_.resize(count);
+    count = ::getgroups(count, saved_groups_.data());
   }
-  saved_groups_.resize(count);
-  if (::getgroups(count, saved_groups_.data()) < 0) {
-    ok_ = false;
+  if (count < 0) {
+    fail("getgroups");
     return;
   }
 
@@ -56,8 +56,21 @@ FileIdentity::FileIdentity(uid_t uid) {
   switched_ = true;
   // Groups first: once the user id is no longer root's, they could not be
   // changed any more.
-  ok_ = ::setgroups(groups.size(), groups.data()) == 0 && set_fs_gid(gid) && set_fs_uid(uid);
-  if (!ok_) restore();
+  if (::setgroups(groups.size(), groups.data()) != 0)
+    fail("setgroups");
+  else if (!set_fs_gid(gid))
+    fail("setfsgid", EPERM);  // setfsgid sets no errno of its own
+  else if (!set_fs_uid(uid))
+    fail("setfsuid", EPERM);
+}
+
+void FileIdentity::fail(const char* call, int error) {
+  if (error) errno = error;
+  ok_ = false;
+  failed_call_ = call;
+  int why = errno;  // restoring must not hide the reason
+  restore();
+  errno = why;
 }
 
 FileIdentity::~FileIdentity() { restore(); }

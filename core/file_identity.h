@@ -31,12 +31,16 @@ class FileIdentity {
   // False when the switch could not be made completely; the work meant for
   // that user must then not be done (the ids are back to root's already).
   explicit operator bool() const { return ok_; }
+  // The call that failed, for the system error line; errno tells why.
+  const char* failed_call() const { return failed_call_; }
 
  private:
+  void fail(const char* call, int error = 0);
   void restore();
 
   bool switched_ = false;
   bool ok_ = true;
+  const char* failed_call_ = "";
   std::vector<gid_t> saved_groups_;
 };
 

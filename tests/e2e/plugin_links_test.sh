@@ -98,7 +98,7 @@ mkdir -m 755 /tmp/dave && chown dave: /tmp/dave
 dave_browser=$(start_browser dave "$browser")
 run dave $'/tmp/dave\n\ny\nn\nn' ./install
 assert_eq 0 "$status" "dave's installation"
-assert_contains "$out" $'Error:\tNo home directory\n' "links without a home"
+assert_contains "$out" $'Create:\tNetscape links\nError:\tNo home directory\n' "links without a home, in order with the message before it"
 assert_not_contains "$out" $'Link:\t' "links without a home"
 assert_no_file /.netscape
 assert_file /tmp/dave/Fernhollow-Plim/NetscapePlugin/nsplimmo_libc6.so
