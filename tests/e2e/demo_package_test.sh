@@ -1,0 +1,69 @@
+# The demo package the build made, end to end: alice installs it, a second
+# run upgrades it (the settings from the first, yes to the upgrade), the
+# installed copy removes it, and extract mode unpacks it. Then `make demo`'s
+# script, without a terminal, passes its checks, and ends with status 1 for a
+# package that lacks the viewer.
+set -uo pipefail
+source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
+source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
+umask 022
+export PLIM_STAND_IN_LOG=/tmp/remote.log
+install -m 666 /dev/null "$PLIM_STAND_IN_LOG"
+
+package=$PLIM_BUILD_DIR/demo/install
+tree=$PLIM_BUILD_DIR/demo/tree
+licence=$(gzip -dc "$PLIM_BUILD_DIR/demo/license.txt.gz")
+work=$(mktemp -d /tmp/demo-package.XXXXXX)
+chmod 755 "$work"
+add_user alice >/dev/null
+chown alice: "$work" && cp "$package" "$work/install" || fail "cannot copy the package"
+start_browser alice "$(install_stand_in /opt/netscape)" >/dev/null
+idir=/home/alice/Fernhollow-Plim/NetscapePlugin
+
+# installs INPUT WHAT: alice runs the package with INPUT; it ends with 0 and
+# leaves the whole tree, linked into her browser directory.
+installs() {
+  out=$(as_user alice "$work/install" <<<"$1" 2>&1)
+  assert_eq 0 $? "status of the $2: $out"
+  diff -r --exclude=license.txt --exclude=uninstall "$tree" "$idir" || fail "$2: the files differ from the payload"
+  e2e_ok
+  assert_eq "$licence" "$(cat "$idir/license.txt")" "$2: licence"
+  assert_file "$idir/uninstall"
+  assert_eq "$(stat -c %i "$idir/nsplimmo_libc6.so")" "$(stat -c %i /home/alice/.netscape/plugins/nsplimmo.so)" "$2: plug-in link"
+}
+
+installs $'\n\ny\nn\nn' "installation"
+touch "$idir/left-from-before"
+installs $'y\n\ny\nn\nn' "upgrade"
+assert_contains "$out" $'A previous installation of the plugin has been found at:\n\t'"$idir" "upgrade question"
+assert_no_file "$idir/left-from-before"
+assert_contains "$(cat /home/alice/.Plim/plugin.conf)" "version='3.2.5.3'" "settings file after the upgrade"
+
+assert_status 0 as_user alice "$idir/uninstall" >/dev/null
+for gone in Fernhollow-Plim .Plim/plugin.conf .netscape/Plim .netscape/plugins/nsplimmo.so; do
+  assert_no_file "/home/alice/$gone"
+done
+
+assert_status 0 "$package" --extract="$work/extracted" >/dev/null
+diff -r --exclude=license.txt "$tree" "$work/extracted" || fail "the extracted files differ from the payload"
+e2e_ok
+assert_eq "$licence" "$(cat "$work/extracted/license.txt")" "extracted licence"
+
+# `make demo` without a terminal, in sandboxes of its own.
+out=$("$PLIM_SOURCE_DIR/testing/demo" </dev/null 2>&1)
+assert_eq 0 $? "status of the demo: $out"
+assert_contains "$out" "checks passed" "the demo's verdict"
+assert_not_contains "$out" "FAILED" "the demo"
+
+# A build whose demo package lacks the viewer: the demo says which check
+# failed and ends with 1.
+bad=$work/bad-build
+mkdir -p "$bad/demo" "$work/payload" && ln -s "$PLIM_BUILD_DIR/testing" "$bad/testing" &&
+  tar -C "$work/extracted" --exclude=license.txt --exclude=plview -czf "$work/payload/Plim.tar.gz" . ||
+  fail "cannot make the payload without the viewer"
+make_package "$bad/demo/install" "$INSTALLER" "$PLIM_BUILD_DIR/demo/license.txt.gz" "$work/payload/Plim.tar.gz"
+out=$(PLIM_BUILD_DIR=$bad "$PLIM_SOURCE_DIR/testing/demo" </dev/null 2>&1)
+assert_eq 1 $? "status of the demo with a package lacking the viewer"
+assert_contains "$out" "FAILED: installed: uninstall, license.txt and the archive's 13 files" "the failed check"
+assert_contains "$out" "demo: 1 of " "the demo's verdict"
+pass
