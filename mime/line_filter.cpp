@@ -40,11 +40,16 @@ bool LineReader::next() {
 bool LineWriter::write(std::string_view text) {
   if (!ok_ || text.empty()) return ok_;
   ok_ = ::fwrite_unlocked(text.data(), 1, text.size(), out_) == text.size();
-  at_line_start_ = text.back() == '\n';
+  last_[0] = text.size() >= 2 ? text[text.size() - 2] : last_[1];
+  last_[1] = text.back();
   return ok_;
 }
 
-bool LineWriter::end_line() { return at_line_start_ ? ok_ : write("\n"); }
+bool LineWriter::end_line() {
+  if (last_[1] != '\n') write("\n");
+  if (continues({last_, 2})) write("\n");
+  return ok_;
+}
 
 bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std::string_view line),
                           Comments comments) {

@@ -65,15 +65,17 @@ class LineWriter {
 
   // Writes `text` unless a write has failed already; false once one has.
   bool write(std::string_view text);
-  // Ends the output with a line end when what was written last has none, so
-  // that what is appended next starts on a line of its own.
+  // Ends the output so that what is appended next starts a line of its own:
+  // a line end after a last line without one, and a blank line after a line
+  // that continues (else it would swallow the next line, and every update
+  // one more).
   bool end_line();
   bool ok() const { return ok_; }
 
  private:
   FILE* out_;
   bool ok_ = true;
-  bool at_line_start_ = true;
+  char last_[2] = {'\n', '\n'};  // the last two characters written
 };
 
 // Whether `line` goes on in the next line: a backslash right before its line end.
@@ -89,7 +91,7 @@ enum class Comments {
 
 // Copies `in` to `out`, dropping every line that `is_entry` recognises
 // together with its continuation lines; an unrecognised line is copied with
-// its continuation lines unexamined. The output ends with a line end unless
-// it is empty. False when reading or writing failed.
+// its continuation lines unexamined. The output is ended as end_line() does.
+// False when reading or writing failed.
 bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std::string_view line),
                           Comments comments);
