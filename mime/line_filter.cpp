@@ -33,8 +33,14 @@ bool LineReader::next() {
     return true;
   }
   ssize_t length = ::getline(&text_, &capacity_, in_);
-  length_ = length < 0 ? 0 : std::size_t(length);
-  return length >= 0;
+  if (length < 0) {
+    length_ = 0;
+    return false;
+  }
+  length_ = std::size_t(length);
+  // getline leaves room for its NUL after the line.
+  if (text_[length_ - 1] != '\n') text_[length_++] = '\n';
+  return true;
 }
 
 bool LineWriter::write(std::string_view text) {

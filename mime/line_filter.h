@@ -41,8 +41,10 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Reads the next line, its line end included (the last line of the input
-  // may have none); false at the end of the input or after a read error.
+  // Reads the next line, its line end included; false at the end of the
+  // input or after a read error. A last line without a line end is given
+  // one, so that it is recognised, and written, as it will be read by the
+  // next update, after the entries appended below it.
   bool next();
   // The line last read; valid until the next call of next().
   std::string_view line() const { return {text_, length_}; }

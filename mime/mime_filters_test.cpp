@@ -65,6 +65,8 @@ TEST(MimeFilters, KeepTheUsersLinesAndAppendFreshEntriesOnce) {
        "system_entries.txt", std::nullopt},
       {"system, a continued last line", filter_system_mime_types, "system_continued_end.in",
        "system_continued_end.kept", "system_entries.txt", std::nullopt},
+      {"system, an entry without a line end", filter_system_mime_types, "system_unended.in",
+       "system_unended.kept", "system_entries.txt", std::nullopt},
       {"system, empty", filter_system_mime_types, "empty.in", "header.kept", "system_entries.txt",
        std::nullopt},
       {"personal, quoted and unquoted", filter_personal_mime_types, "personal_quoted.in",
