@@ -59,7 +59,8 @@ trap 'rm -rf "$dir"' EXIT
 awk -v idir="/usr/local/Fernhollow-Plim/NetscapePlugin" 'BEGIN {
   split("image/x-plim image/x.plim image/plim image/x-qw88 image/qw88 image/plimmo image/x-plimmo image/kz7 image/x-kz7", t, " ")
   for (n = 0; n < 1000000;) {
-    if (n % 1000 == 0) {
+    if (n >= block) {
+      block += 1000
       for (i = 1; i <= 9; i++) {
         print "#mailcap entry added by Plim Install"
         print t[i] ";" idir "/plview %s;\\"
