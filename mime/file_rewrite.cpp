@@ -43,9 +43,17 @@ void restore_status(int fd, const struct stat& kept) {
   (void)::fchown(fd, kept.st_uid, kept.st_gid);
 }
 
+// The identity of `uid`, with the groups from `accounts` when it knows them.
+FileIdentity identity_of(uid_t uid, const AccountGroups* accounts) {
+  if (const UserGroups* known = accounts ? accounts->find(uid) : nullptr)
+    return FileIdentity(uid, known->gid, known->groups);
+  return FileIdentity(uid);
+}
+
 class Rewrite {
  public:
-  Rewrite(const std::string& path, const RewriteRule& rule) : path_(path), rule_(rule) {}
+  Rewrite(const std::string& path, const RewriteRule& rule, const AccountGroups* accounts)
+      : path_(path), rule_(rule), accounts_(accounts) {}
   int run(std::string_view entries);
 
  private:
@@ -54,6 +62,7 @@ class Rewrite {
 
   const std::string& path_;
   const RewriteRule& rule_;
+  const AccountGroups* accounts_;
   Place place_;
   bool moved_aside_ = false;
   bool created_ = false;
@@ -65,7 +74,7 @@ int Rewrite::run(std::string_view entries) {
     if (rule_.when_missing == WhenMissing::skip) return -1;
     return fail("stat", "Failed to stat directory %s\n", place_.dir_path);
   }
-  FileIdentity as_owner(place_.dir_status.st_uid);
+  FileIdentity as_owner = identity_of(place_.dir_status.st_uid, accounts_);
   if (!as_owner) return fail("setgroups", "Failed to act as the owner of %s\n", place_.dir_path);
 
   int dir = place_.dir.get();
@@ -132,6 +141,7 @@ int Rewrite::fail(const char* call, const char* format, const std::string& name)
 
 }  // namespace
 
-int rewrite_file(const std::string& path, const RewriteRule& rule, std::string_view entries) {
-  return Rewrite(path, rule).run(entries);
+int rewrite_file(const std::string& path, const RewriteRule& rule, std::string_view entries,
+                 const AccountGroups* accounts) {
+  return Rewrite(path, rule, accounts).run(entries);
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "mime/account_groups.h"
+
 // Rewriting a mailcap or mime.types file in place: the file is moved aside
 // to its backup name, a new file of the same name is written from the backup
 // through a filter, the entries are appended, and the new file gets the
@@ -31,8 +33,10 @@ struct RewriteRule {
 };
 
 // Returns 0, or -1 after reporting why (except for a file skipped as missing);
-// the file keeps its contents whenever the update fails.
-int rewrite_file(const std::string& path, const RewriteRule& rule, std::string_view entries);
+// the file keeps its contents whenever the update fails. The owner's groups
+// come from `accounts` when given, else from the databases.
+int rewrite_file(const std::string& path, const RewriteRule& rule, std::string_view entries,
+                 const AccountGroups* accounts = nullptr);
 
 // Called, when set, between moving the file aside and opening the backup,
 // with the identity the rewrite works as; tests stand in for another process

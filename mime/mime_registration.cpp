@@ -1,30 +1,19 @@
 #include "mime/mime_registration.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
-
-#include <vector>
 
 #include "core/console.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "mime/account_groups.h"
 #include "mime/file_rewrite.h"
 #include "mime/mailcap_filter.h"
 #include "mime/mime_types_filter.h"
 
 namespace {
 
-// The home directory of every account, in the order of the password
-// database. Collected before any file is touched: taking on a user's
-// identity looks users up, which would disturb the walk.
-std::vector<std::string> account_homes() {
-  std::vector<std::string> homes;
-  ::setpwent();
-  while (const struct passwd* entry = ::getpwent())
-    if (entry->pw_dir) homes.emplace_back(entry->pw_dir);
-  ::endpwent();
-  return homes;
-}
+// Root's update knows every account's groups (read once for all files).
+const AccountGroups* known_accounts = nullptr;
 
 // Updates each existing file of `paths`; a link only when it points to an
 // absolute target, which is then updated in its own directory.
@@ -45,18 +34,20 @@ void update_system_files(const std::array<const char*, N>& paths, int (*update)(
 
 int update_mailcap(const std::string& path) {
   log_printf(stdout, "Update:\tmailcap file %s\n", path.c_str());
-  return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap}, mailcap_entries(settings.install_dir));
+  return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap}, mailcap_entries(settings.install_dir),
+                      known_accounts);
 }
 
 int update_system_mime_types(const std::string& path) {
   log_printf(stdout, "Update:\tmimetypes file %s\n", path.c_str());
-  return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types}, system_mime_types_entries());
+  return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types}, system_mime_types_entries(),
+                      known_accounts);
 }
 
 int update_personal_mime_types(const std::string& path) {
   log_printf(stdout, "Update:\tmimetypes file %s\n", path.c_str());
   return rewrite_file(path, {"~", WhenMissing::create, filter_personal_mime_types},
-                      personal_mime_types_entries());
+                      personal_mime_types_entries(), known_accounts);
 }
 
 void update_personal_files(const std::string& home) {
@@ -73,10 +64,15 @@ void register_mime_types() {
     }
     return;
   }
+  // Read before any file is touched: taking on an identity must not look
+  // users up in the middle of the walk over the password database.
+  AccountGroups accounts = AccountGroups::read();
+  known_accounts = &accounts;
   update_system_files(kSystemMimeTypesFiles, update_system_mime_types);
   update_system_files(kSystemMailcapFiles, update_mailcap);
-  for (const std::string& home : account_homes()) {
+  for (const std::string& home : accounts.homes()) {
     struct stat st;
     if (::stat(home.c_str(), &st) == 0) update_personal_files(home);
   }
+  known_accounts = nullptr;
 }

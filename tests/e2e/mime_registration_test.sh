@@ -27,7 +27,11 @@ assert_update() {
 add_user alice >/dev/null
 add_user bob >/dev/null
 chmod 750 /home/alice
-cp "$data/personal_quoted.in" /home/bob/.mime.types && chown bob: /home/bob/.mime.types && chmod 600 /home/bob/.mime.types
+# bob's file belongs to a group of his other than his own: root, working as
+# bob, keeps it only with bob's supplementary groups.
+groupadd plimgrp && usermod -aG plimgrp bob
+cp "$data/personal_quoted.in" /home/bob/.mime.types && chown bob:plimgrp /home/bob/.mime.types &&
+  chmod 600 /home/bob/.mime.types
 mkdir -p /usr/local/etc /usr/etc
 cp "$data/mailcap_earlier_install.in" /usr/local/etc/mailcap && chmod 640 /usr/local/etc/mailcap
 chgrp bob /usr/local/etc/mailcap
@@ -59,7 +63,7 @@ assert_update /home/alice/.mailcap empty.kept mailcap_entries.txt
 assert_update /home/alice/.mime.types empty.kept personal_entries.txt
 assert_eq "750 alice alice" "$(stat -c '%a %U %G' /home/alice/.mime.types)" "created like the home directory"
 assert_update /home/bob/.mime.types personal_quoted.kept personal_entries.txt
-assert_eq "600 bob bob" "$(stat -c '%a %U %G' /home/bob/.mime.types)" "bob's rewritten file"
+assert_eq "600 bob plimgrp" "$(stat -c '%a %U %G' /home/bob/.mime.types)" "bob's rewritten file"
 cmp -s "$data/personal_quoted.in" '/home/bob/.mime.types~' || fail "bob's backup"
 e2e_ok
 # Every account with a home directory, service accounts included.
