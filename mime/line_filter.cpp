@@ -7,6 +7,7 @@
 #include <string>
 
 BlockStream::BlockStream(int fd, const char* mode) {
+  if (fd < 0) return;
   file_ = ::fdopen(fd, mode);
   if (!file_) {
     ::close(fd);

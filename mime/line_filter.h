@@ -13,7 +13,7 @@
 inline constexpr std::size_t kStreamBlock = 64 * 1024;
 
 // A stream over a descriptor (taken over, also when the stream cannot be
-// made), with a 64 KiB buffer of its own.
+// made), with a 64 KiB buffer of its own; none for a descriptor of -1.
 class BlockStream {
  public:
   BlockStream(int fd, const char* mode);

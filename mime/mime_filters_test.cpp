@@ -83,31 +83,4 @@ TEST(MimeFilters, KeepTheUsersLinesAndAppendFreshEntriesOnce) {
   }
 }
 
-// Lines are recognised by exact type and the character after it, so a type
-// that begins with another's name is its own row.
-TEST(MimeFilters, RecogniseExactTypes) {
-  const struct {
-    const char* line;
-    bool mailcap, system, personal;
-  } lines[] = {
-      {"image/x-plimmo;x\n", true, false, false},
-      {"image/x-plimmox;x\n", false, false, false},
-      {"image/x-plim\tplim\n", false, true, false},
-      {"image/plim\n", false, true, false},
-      {"image/plim", false, false, false},
-      {"type=image/x-plimmo exts=\"\"\n", false, false, true},
-      {"type=\"image/x-plimmo\"\n", false, false, true},
-      {"type=\"image/x-plimmo \"\n", false, false, false},
-      {"type=image/x-plim\n", false, false, false},  // no longer than the type and "type=" with one more
-      {"type=image/x-plim \\\n", false, false, true},
-      {"Type=image/x-plim \\\n", false, false, false},
-  };
-  for (const auto& l : lines) {
-    SCOPED_TRACE(l.line);
-    EXPECT_EQ(l.mailcap, is_mailcap_entry(l.line));
-    EXPECT_EQ(l.system, is_system_mime_types_entry(l.line));
-    EXPECT_EQ(l.personal, is_personal_mime_types_entry(l.line));
-  }
-}
-
 }  // namespace
