@@ -34,9 +34,26 @@ std::vector<gid_t> groups_of(const char* name, gid_t gid) {
 
 }  // namespace
 
-FileIdentity::FileIdentity(uid_t uid) {
-  if (::geteuid() != 0 || uid == ::geteuid() || uid == static_cast<uid_t>(-1)) return;
+bool FileIdentity::needs_switch(uid_t uid) {
+  return ::geteuid() == 0 && uid != ::geteuid() && uid != static_cast<uid_t>(-1);
+}
 
+FileIdentity::FileIdentity(uid_t uid) {
+  if (!needs_switch(uid)) return;
+  gid_t gid = kOverflowGid;
+  std::vector<gid_t> groups;
+  if (const struct passwd* entry = ::getpwuid(uid)) {
+    gid = entry->pw_gid;
+    groups = groups_of(entry->pw_name, gid);
+  }
+  take_on(uid, gid, groups);
+}
+
+FileIdentity::FileIdentity(uid_t uid, gid_t gid, const std::vector<gid_t>& groups) {
+  if (needs_switch(uid)) take_on(uid, gid, groups);
+}
+
+void FileIdentity::take_on(uid_t uid, gid_t gid, const std::vector<gid_t>& groups) {
   int count = ::getgroups(0, nullptr);
   if (count >= 0) {
     saved_groups_.resize(count);
@@ -45,13 +62,6 @@ FileIdentity::FileIdentity(uid_t uid) {
   if (count < 0) {
     fail("getgroups");
     return;
-  }
-
-  gid_t gid = kOverflowGid;
-  std::vector<gid_t> groups;
-  if (const struct passwd* entry = ::getpwuid(uid)) {
-    gid = entry->pw_gid;
-    groups = groups_of(entry->pw_name, gid);
   }
   switched_ = true;
   // Groups first: once the user id is no longer root's, they could not be

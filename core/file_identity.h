@@ -24,6 +24,10 @@ class FileIdentity {
   // changes for -1, for the effective user id, or when the process is not
   // root.
   explicit FileIdentity(uid_t uid);
+  // The same with the primary group and supplementary groups looked up
+  // beforehand (root's walk over every account reads the databases once
+  // rather than once per file).
+  FileIdentity(uid_t uid, gid_t gid, const std::vector<gid_t>& groups);
   ~FileIdentity();
   FileIdentity(const FileIdentity&) = delete;
   FileIdentity& operator=(const FileIdentity&) = delete;
@@ -35,6 +39,8 @@ class FileIdentity {
   const char* failed_call() const { return failed_call_; }
 
  private:
+  static bool needs_switch(uid_t uid);
+  void take_on(uid_t uid, gid_t gid, const std::vector<gid_t>& groups);
   void fail(const char* call, int error = 0);
   void restore();
 

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+// How the mailcap and mime.types filters read and write: whole lines of any
+// length and any bytes (a NUL included), through stream buffers of 64 KiB,
+// so that a file of a million lines costs a few hundred system calls, not
+// one per line.
+
+inline constexpr std::size_t kStreamBlock = 64 * 1024;
+
+// A stream over a descriptor (taken over, also when the stream cannot be
+// made), with a 64 KiB buffer of its own; none for a descriptor of -1.
+class BlockStream {
+ public:
+  BlockStream(int fd, const char* mode);
+  ~BlockStream();  // closes, if close() has not
+  BlockStream(const BlockStream&) = delete;
+  BlockStream& operator=(const BlockStream&) = delete;
+
+  FILE* get() const { return file_; }
+  explicit operator bool() const { return file_ != nullptr; }
+
+  // Closes the stream; false when writing out the buffer or the close itself
+  // failed (errno says why).
+  bool close();
+
+ private:
+  FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+};
+
+// Reads `in` line by line.
+class LineReader {
+ public:
+  explicit LineReader(FILE* in) : in_(in) {}
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Reads the next line, its line end included; false at the end of the
+  // input or after a read error. A last line without a line end is given
+  // one, so that it is recognised, and written, as it will be read by the
+  // next update, after the entries appended below it.
+  bool next();
+  // The line last read; valid until the next call of next().
+  std::string_view line() const { return {text_, length_}; }
+  // Makes the next call of next() return the same line again.
+  void put_back() { put_back_ = true; }
+  bool failed() const { return std::ferror(in_) != 0; }
+
+ private:
+  FILE* in_;
+  char* text_ = nullptr;
+  std::size_t capacity_ = 0;
+  std::size_t length_ = 0;
+  bool put_back_ = false;
+};
+
+// Writes to `out`, remembering the first failure.
+class LineWriter {
+ public:
+  explicit LineWriter(FILE* out) : out_(out) {}
+
+  // Writes `text` unless a write has failed already; false once one has.
+  bool write(std::string_view text);
+  // Ends the output so that what is appended next starts a line of its own:
+  // a line end after a last line without one, and a blank line after a line
+  // that continues (else it would swallow the next line, and every update
+  // one more).
+  bool end_line();
+  bool ok() const { return ok_; }
+
+ private:
+  FILE* out_;
+  bool ok_ = true;
+  char last_[2] = {'\n', '\n'};  // the last two characters written
+};
+
+// Whether `line` goes on in the next line: a backslash right before its line end.
+constexpr bool continues(std::string_view line) {
+  return line.size() >= 2 && line.back() == '\n' && line[line.size() - 2] == '\\';
+}
+
+// What the copy does with comment lines (first character "#").
+enum class Comments {
+  copy,           // copied like any other unrecognised line
+  go_with_entry,  // each is held back: dropped with an entry right below it, else written
+};
+
+// Copies `in` to `out`, dropping every line that `is_entry` recognises
+// together with its continuation lines; an unrecognised line is copied with
+// its continuation lines unexamined. The output is ended as end_line() does.
+// False when reading or writing failed.
+bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std::string_view line),
+                          Comments comments);

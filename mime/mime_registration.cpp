@@ -1,0 +1,78 @@
+#include "mime/mime_registration.h"
+
+#include <sys/stat.h>
+
+#include "core/console.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "mime/account_groups.h"
+#include "mime/file_rewrite.h"
+#include "mime/mailcap_filter.h"
+#include "mime/mime_types_filter.h"
+
+namespace {
+
+// Root's update knows every account's groups (read once for all files).
+const AccountGroups* known_accounts = nullptr;
+
+// Updates each existing file of `paths`; a link only when it points to an
+// absolute target, which is then updated in its own directory.
+template <std::size_t N>
+void update_system_files(const std::array<const char*, N>& paths, int (*update)(const std::string&)) {
+  for (const char* path : paths) {
+    struct stat st;
+    if (::lstat(path, &st) != 0) continue;
+    if (!S_ISLNK(st.st_mode)) {
+      update(path);
+    } else if (const char* target = read_symlink(path); target && target[0] == '/') {
+      update(target);
+    }
+  }
+}
+
+}  // namespace
+
+int update_mailcap(const std::string& path) {
+  log_printf(stdout, "Update:\tmailcap file %s\n", path.c_str());
+  return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap}, mailcap_entries(settings.install_dir),
+                      known_accounts);
+}
+
+int update_system_mime_types(const std::string& path) {
+  log_printf(stdout, "Update:\tmimetypes file %s\n", path.c_str());
+  return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types}, system_mime_types_entries(),
+                      known_accounts);
+}
+
+int update_personal_mime_types(const std::string& path) {
+  log_printf(stdout, "Update:\tmimetypes file %s\n", path.c_str());
+  return rewrite_file(path, {"~", WhenMissing::create, filter_personal_mime_types},
+                      personal_mime_types_entries(), known_accounts);
+}
+
+void update_personal_files(const std::string& home) {
+  update_mailcap(home + "/.mailcap");
+  update_personal_mime_types(home + "/.mime.types");
+}
+
+void register_mime_types() {
+  if (!settings.is_root) {
+    if (settings.home_dir && !settings.home_dir->empty()) {
+      update_personal_files(*settings.home_dir);
+    } else {
+      log_puts("Error:\tNo home directory\n", stderr);
+    }
+    return;
+  }
+  // Read before any file is touched: taking on an identity must not look
+  // users up in the middle of the walk over the password database.
+  AccountGroups accounts = AccountGroups::read();
+  known_accounts = &accounts;
+  update_system_files(kSystemMimeTypesFiles, update_system_mime_types);
+  update_system_files(kSystemMailcapFiles, update_mailcap);
+  for (const std::string& home : accounts.homes()) {
+    struct stat st;
+    if (::stat(home.c_str(), &st) == 0) update_personal_files(home);
+  }
+  known_accounts = nullptr;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+// Declares the plug-in's document types in the mailcap and mime.types files:
+// earlier lines for the nine types go, fresh entries are appended. Root
+// updates the system files and the personal files of every account; anyone
+// else their own personal files.
+
+// The system files, tried in this order; missing ones are passed over, and
+// a symbolic link is followed to an absolute target only.
+inline constexpr std::array<const char*, 6> kSystemMimeTypesFiles = {
+    "/var/etc/httpd/mime.types", "/var/etc/mime.types", "/usr/etc/httpd/mime.types",
+    "/usr/etc/mime.types",       "/etc/httpd/mime.types", "/etc/mime.types"};
+inline constexpr std::array<const char*, 3> kSystemMailcapFiles = {
+    "/var/etc/mailcap", "/usr/etc/mailcap", "/etc/mailcap"};
+
+// The whole update, from the run's settings (is_root, home_dir, install_dir).
+void register_mime_types();
+
+// home + "/.mailcap", then home + "/.mime.types".
+void update_personal_files(const std::string& home);
+
+// Each updates one file and returns 0, or -1 after reporting why; a missing
+// mailcap or personal file is created, a missing system mime.types file is
+// skipped without a message.
+int update_mailcap(const std::string& path);
+int update_system_mime_types(const std::string& path);
+int update_personal_mime_types(const std::string& path);

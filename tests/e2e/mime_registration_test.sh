@@ -1,0 +1,100 @@
+# Root answers yes to the MIME question of a real installation: the system
+# files (a mailcap behind an absolute link, one behind a relative link left
+# alone, /etc/mime.types) and the personal files of every account, each
+# owned by the account; a second update gives the same bytes. An ordinary
+# user updates their own files only; one without a home directory nothing.
+set -uo pipefail
+source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
+source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
+umask 022
+export TERM=xterm
+data=$PLIM_SOURCE_DIR/mime/testdata
+probe=$PLIM_BUILD_DIR/testing/mime_probe
+idir=/opt/Fernhollow-Plim/NetscapePlugin
+
+work=$(mktemp -d /tmp/mime.XXXXXX)
+chmod 755 "$work"
+cd "$work" || fail "cd $work"
+make_payload "$work"
+make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
+
+# assert_update FILE KEPT ENTRIES: FILE holds testdata KEPT, then ENTRIES.
+assert_update() {
+  cat "$data/$2" "$data/$3" | cmp -s - "$1" || fail "$1 is not $2 followed by $3: $(cat -A "$1")"
+  e2e_ok
+}
+
+add_user alice >/dev/null
+add_user bob >/dev/null
+chmod 750 /home/alice
+# bob's file belongs to a group of his other than his own: root, working as
+# bob, keeps it only with bob's supplementary groups.
+groupadd plimgrp && usermod -aG plimgrp bob
+cp "$data/personal_quoted.in" /home/bob/.mime.types && chown bob:plimgrp /home/bob/.mime.types &&
+  chmod 600 /home/bob/.mime.types
+mkdir -p /usr/local/etc /usr/etc
+cp "$data/mailcap_earlier_install.in" /usr/local/etc/mailcap && chmod 640 /usr/local/etc/mailcap
+chgrp bob /usr/local/etc/mailcap
+ln -s /usr/local/etc/mailcap /etc/mailcap
+echo "relative" >/usr/local/etc/other && ln -s ../local/etc/other /usr/etc/mailcap
+cp "$data/system_plain.in" /etc/mime.types
+
+browser=$(install_stand_in /opt/netscape)
+root_browser=$(start_browser root "$browser")
+./install <<<$'\n\ny\ny\nn' >out 2>err
+assert_eq 0 "$?" "root's installation: $(cat err)"
+out=$(cat out)
+assert_contains "$out" $'Update:\tmimetypes file /etc/mime.types\nUpdate:\tmailcap file /usr/local/etc/mailcap\n' \
+  "system files, links followed to absolute targets only"
+assert_not_contains "$out" "/usr/etc/mailcap" "the relative link"
+assert_not_contains "$(cat err)" "Failed" "root's error output"
+
+assert_update /usr/local/etc/mailcap mailcap_earlier_install.kept mailcap_entries.txt
+cmp -s "$data/mailcap_earlier_install.in" /usr/local/etc/mailcap.save || fail "the mailcap backup"
+e2e_ok
+assert_eq "/usr/local/etc/mailcap 640 root bob" "$(stat -c '%n %a %U %G' "$(readlink /etc/mailcap)")" "link target"
+assert_eq "relative" "$(cat /usr/etc/mailcap)" "relative target"
+assert_no_file /usr/local/etc/other.save
+assert_update /etc/mime.types system_plain.kept system_entries.txt
+assert_no_file /usr/etc/mime.types
+assert_no_file /var/etc/mime.types
+
+assert_update /home/alice/.mailcap empty.kept mailcap_entries.txt
+assert_update /home/alice/.mime.types empty.kept personal_entries.txt
+assert_eq "750 alice alice" "$(stat -c '%a %U %G' /home/alice/.mime.types)" "created like the home directory"
+assert_update /home/bob/.mime.types personal_quoted.kept personal_entries.txt
+assert_eq "600 bob plimgrp" "$(stat -c '%a %U %G' /home/bob/.mime.types)" "bob's rewritten file"
+cmp -s "$data/personal_quoted.in" '/home/bob/.mime.types~' || fail "bob's backup"
+e2e_ok
+# Every account with a home directory, service accounts included.
+while IFS=: read -r name _ _ _ _ home _; do
+  [[ -d $home ]] || continue
+  for file in .mailcap .mime.types; do
+    assert_eq "$(stat -c %U "$home")" "$(stat -c %U "$home/$file" 2>&1)" "owner of $name's $file"
+  done
+done < <(getent passwd)
+
+# A second update changes no byte (a personal .mime.types created anew gains
+# its header line, though).
+files=(/etc/mime.types /usr/local/etc/mailcap /home/*/.mailcap /home/bob/.mime.types /root/.mailcap)
+before=$(md5sum "${files[@]}")
+"$probe" register "$idir" >/dev/null 2>&1
+assert_eq "$before" "$(md5sum "${files[@]}")" "files after a second update"
+
+# alice updates her own files only.
+touch "$work/marker"
+out=$(as_user alice "$probe" register "$idir" 2>&1)
+assert_eq $'Update:\tmailcap file /home/alice/.mailcap\nUpdate:\tmimetypes file /home/alice/.mime.types' "$out" \
+  "alice's update"
+assert_eq "" "$(find /etc /usr /root /home/bob -newer "$work/marker" 2>/dev/null)" "files changed by alice"
+
+# A user without a home directory: no HOME, no password entry.
+touch "$work/marker"
+out=$(setpriv --reuid=2345 --regid=2345 --clear-groups env -u HOME "$probe" register "$idir" 2>err)
+assert_eq "" "$out" "output without a home directory"
+assert_eq $'Error:\tNo home directory' "$(cat err)" "error without a home directory"
+assert_eq "" "$(find /etc /usr /root /home /tmp -newer "$work/marker" ! -path "$work/err" 2>/dev/null)" \
+  "files changed without a home directory"
+
+kill "$root_browser"
+pass
