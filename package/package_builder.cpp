@@ -16,10 +16,12 @@
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/system_error.h"
+#include "core/unique_fd.h"
 #include "package/build_usage.h"
 #include "package/extraction.h"
 #include "package/mapped_file.h"
-#include "package/output_map.h"
+#include "package/output_file.h"
+#include "package/self_inspection.h"
 
 namespace {
 
@@ -110,16 +112,16 @@ bool compress_license(const std::string& license_path, MappedFile& compressed) {
 
 // The temporary archive is created by us, mode 0600, under a name nobody
 // could know in advance, so that tar (perhaps running as root) never writes
-// through a link someone planted under a predictable name.
-bool make_temporary_file(std::string& name) {
+// through a link someone planted under a predictable name. The descriptor
+// stays open, so that the file can be read after its name is gone.
+bool make_temporary_file(std::string& name, UniqueFd& fd) {
   const char* dir = std::getenv("TMPDIR");
   name = std::string(dir && *dir ? dir : "/tmp") + "/plim-archive-XXXXXX";
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
+  fd.reset(::mkstemp(name.data()));
+  if (!fd) {
     report_system_error("mkstemp");
     return false;
   }
-  ::close(fd);
   return true;
 }
 
@@ -128,7 +130,8 @@ bool make_temporary_file(std::string& name) {
 // local tar rejects that; false after reporting a failure.
 bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
   std::string temporary;
-  if (!make_temporary_file(temporary)) return false;
+  UniqueFd temporary_fd;
+  if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
   tar.argv = {"tar", "--exclude=" + license_text_name, "-C", *settings.install_dir + "/",
               "--exclude=uninstall", "--exclude=.nfs*", "-f", temporary, "--create", "--gzip",
@@ -148,8 +151,11 @@ bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
     }
     break;
   }
-  archive = map_file(temporary.c_str());
+  // tar wrote through the name into the file we hold open. The name goes
+  // before the mapping, which ends the process when it fails (an archive
+  // of length zero), so that no temporary file is left behind.
   ::unlink(temporary.c_str());
+  archive = map_descriptor(temporary_fd.get());
   return true;
 }
 
@@ -197,19 +203,14 @@ int write_package(const char* program_path) {
   }
 
   std::string name = directory_of(program_path) + "install";
-  OutputMap out = create_output_map(name, std::uint32_t(total), kPackageMode);
-  char* at = out.address();
-  auto put = [&](const void* data, std::size_t length) {
-    std::memcpy(at, data, length);
-    at += length;
-  };
-  put(c.image, t.exe_length());
-  put(c.license_data, t.license_length());
-  put(c.archive_data, t.archive_length());
-  put(c.license_name, license_name_size);
-  put(c.archive_name, archive_name_size);
-  put(&t, sizeof t);
-  close_output_map(out);
+  OutputFile out = create_output_file(name, std::uint32_t(total), kPackageMode);
+  out.append(c.image, t.exe_length(), own_file_descriptor(), 0);
+  out.append(c.license_data, t.license_length());
+  out.append(c.archive_data, t.archive_length());
+  out.append(c.license_name, license_name_size);
+  out.append(c.archive_name, archive_name_size);
+  out.append(reinterpret_cast<const char*>(&t), sizeof t);
+  out.complete();
   log_line("Archive successfull!\n");
   return 0;
 }

@@ -1,13 +1,18 @@
 #include "package/self_inspection.h"
 
+#include <fcntl.h>
+
 #include <cstring>
 
 #include "core/console.h"
+#include "core/system_error.h"
 #include "package/mapped_file.h"
 
 namespace {
 
 constexpr std::uint32_t kTrailerSize = sizeof(PackageTrailer);
+
+int own_fd = -1;
 
 // Whether the two NUL-terminated names that start at `names_start` end
 // exactly where the trailer starts. Nothing at or after `trailer_start` is
@@ -58,8 +63,13 @@ int read_package_contents(const char* data, std::uint32_t size, PackageContents&
   return -1;
 }
 
+int own_file_descriptor() { return own_fd; }
+
 int inspect_own_package(const char* path) {
-  MappedFile own = map_file(path);
+  own_fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  if (own_fd < 0) own_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (own_fd < 0) exit_on_system_error("open");
+  MappedFile own = map_descriptor(own_fd);
   log_line("Find:\tSelf info");
   std::uint32_t size = own.length();
   // The payload is used in place for the whole run, so the mapping is kept.
