@@ -69,8 +69,11 @@ void enter_target_directory() {
   if (dir && enter_or_create_dir(dir->c_str(), kNewDirMode) < 0) std::exit(1);
 }
 
-// Where `data`, a pointer into the own file's mapping, lies in the file.
-off_t own_offset(const char* data) { return off_t(data - package_contents.image); }
+// The own file's descriptor when the `length` bytes at `data` lie in it, for
+// copies inside the kernel; -1 otherwise.
+int own_source(const char* data, std::size_t length) {
+  return own_file_offset(data, length) < 0 ? -1 : own_file_descriptor();
+}
 
 // Creates `name` in the target directory, open for appending the bytes.
 OutputFile create_member(const char* name, std::uint32_t length, mode_t mode, ExistingFile existing) {
@@ -83,7 +86,7 @@ OutputFile create_member(const char* name, std::uint32_t length, mode_t mode, Ex
 // copied inside the kernel.
 void write_member(const char* name, const char* data, std::uint32_t length, mode_t mode, ExistingFile existing) {
   OutputFile file = create_member(name, length, mode, existing);
-  file.append(data, length, own_file_descriptor(), own_offset(data));
+  file.append(data, length, own_source(data, length), own_file_offset(data, length));
   file.complete();
 }
 
@@ -120,6 +123,19 @@ void set_blocking(int fd, bool blocking) {
   if (flags >= 0) ::fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
 }
 
+// Moves up to `length` bytes at `data` into the pipe `fd`, as write does.
+// Bytes of the own file go by reference to its pages (splice) rather than
+// by a copy into the pipe; elsewhere, or where the kernel cannot, by write.
+ssize_t put_into_pipe(int fd, const char* data, std::size_t length, bool nonblocking) {
+  off_t offset = own_file_offset(data, length);
+  if (offset >= 0) {
+    unsigned flags = SPLICE_F_MORE | (nonblocking ? SPLICE_F_NONBLOCK : 0);
+    ssize_t moved = ::splice(own_file_descriptor(), &offset, fd, nullptr, length, flags);
+    if (moved > 0 || (moved < 0 && errno != EINVAL && errno != ENOSYS)) return moved;
+  }
+  return ::write(fd, data, length);
+}
+
 // Writes all of `data` into the pipe `fd`. While there is background work,
 // the pipe is written without blocking, and whenever it is full one step of
 // that work is done instead of waiting for the reader. A reader that has gone
@@ -130,7 +146,7 @@ bool feed_pipe(int fd, const char* data, std::size_t length, const BackgroundWor
   bool overlapping = bool(background);
   if (overlapping) set_blocking(fd, false);
   while (length > 0) {
-    ssize_t written = ::write(fd, data, length);
+    ssize_t written = put_into_pipe(fd, data, length, overlapping);
     if (written < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN && overlapping) {
@@ -139,6 +155,11 @@ bool feed_pipe(int fd, const char* data, std::size_t length, const BackgroundWor
         continue;
       }
       if (errno == EPIPE) return true;
+      report_system_error("write");
+      return false;
+    }
+    if (written == 0) {  // the own file ended early: it changed under us
+      errno = EIO;
       report_system_error("write");
       return false;
     }
@@ -257,7 +278,7 @@ void unpack_archive() {
   std::uint32_t copied = 0;
   auto copy_step = [&] {
     std::uint32_t step = std::min(kCopyStep, length - copied);
-    if (step > 0) copy.append(data + copied, step, own_file_descriptor(), own_offset(data + copied));
+    if (step > 0) copy.append(data + copied, step, own_source(data + copied, step), own_file_offset(data + copied, step));
     copied += step;
     return copied < length;
   };

@@ -1,5 +1,6 @@
 #include "package/package_builder.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +32,10 @@ constexpr char kArchiveName[] = "Plim.tar.gz";
 // The member names live as long as the run, like the rest of package_contents.
 std::string license_member_name;
 std::string archive_member_name;
+// Open descriptors of the files behind the members' mappings where there are
+// any, so that the package gets their bytes by a copy inside the kernel.
+UniqueFd license_source;
+UniqueFd archive_source;
 
 void set_version(unsigned major, unsigned minor, unsigned patch, unsigned delta) {
   PackageTrailer& t = package_contents.trailer;
@@ -56,6 +61,13 @@ std::string last_component(const char* path) {
   return slash ? slash + 1 : path;
 }
 
+// map_file, keeping the descriptor open in `source`.
+MappedFile map_member(const char* path, UniqueFd& source) {
+  source.reset(::open(path, O_RDONLY | O_CLOEXEC));
+  if (!source) exit_on_system_error("open");
+  return map_descriptor(source.get());
+}
+
 bool is_argument_form(int argc, char** argv) {
   if (argc != 7) return false;
   for (int i = 1; i <= 4; ++i)
@@ -66,8 +78,8 @@ bool is_argument_form(int argc, char** argv) {
 int build_from_arguments(char** argv) {
   auto number = [&](int i) { return unsigned(std::strtoul(argv[i], nullptr, 10)); };
   set_version(number(1), number(2), number(3), number(4));
-  MappedFile license = map_file(argv[5]);
-  MappedFile archive = map_file(argv[6]);
+  MappedFile license = map_member(argv[5], license_source);
+  MappedFile archive = map_member(argv[6], archive_source);
   license_member_name = last_component(argv[5]);
   archive_member_name = last_component(argv[6]);
   use_members(std::move(license), std::move(archive));
@@ -130,7 +142,7 @@ bool make_temporary_file(std::string& name, UniqueFd& fd) {
 // local tar rejects that; false after reporting a failure.
 bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
   std::string temporary;
-  UniqueFd temporary_fd;
+  UniqueFd& temporary_fd = archive_source;
   if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
   tar.argv = {"tar", "--exclude=" + license_text_name, "-C", *settings.install_dir + "/",
@@ -205,8 +217,8 @@ int write_package(const char* program_path) {
   std::string name = directory_of(program_path) + "install";
   OutputFile out = create_output_file(name, std::uint32_t(total), kPackageMode);
   out.append(c.image, t.exe_length(), own_file_descriptor(), 0);
-  out.append(c.license_data, t.license_length());
-  out.append(c.archive_data, t.archive_length());
+  out.append(c.license_data, t.license_length(), license_source.get(), 0);
+  out.append(c.archive_data, t.archive_length(), archive_source.get(), 0);
   out.append(c.license_name, license_name_size);
   out.append(c.archive_name, archive_name_size);
   out.append(reinterpret_cast<const char*>(&t), sizeof t);

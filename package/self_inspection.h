@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 
 #include "core/package_contents.h"
@@ -15,10 +18,13 @@
 // descriptor are kept for the run.
 int inspect_own_package(const char* path);
 
-// The open descriptor of the own file (offsets as in package_contents: the
-// image starts at 0), for copies made inside the kernel; -1 before
-// inspect_own_package.
+// The open descriptor of the own file, for copies made inside the kernel;
+// -1 before inspect_own_package.
 int own_file_descriptor();
+
+// The offset in the own file of the `length` bytes at `data`, or -1 when they
+// do not all lie in its mapping.
+off_t own_file_offset(const char* data, std::size_t length);
 
 // The same check on `size` bytes at `data`, filling `contents` with pointers
 // into `data`. Reads nothing outside those bytes, whatever the trailer says.
