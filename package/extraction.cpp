@@ -1,8 +1,8 @@
 #include "package/extraction.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -69,10 +69,11 @@ void enter_target_directory() {
   if (dir && enter_or_create_dir(dir->c_str(), kNewDirMode) < 0) std::exit(1);
 }
 
-// The own file's descriptor when the `length` bytes at `data` lie in it, for
-// copies inside the kernel; -1 otherwise.
-int own_source(const char* data, std::size_t length) {
-  return own_file_offset(data, length) < 0 ? -1 : own_file_descriptor();
+// Appends the `length` bytes at `data`, which lie in the own file, to `file`
+// by a copy inside the kernel.
+void append_own_bytes(OutputFile& file, const char* data, std::size_t length) {
+  off_t offset = own_file_offset(data, length);
+  file.append(data, length, offset < 0 ? -1 : own_file_descriptor(), offset);
 }
 
 // Creates `name` in the target directory, open for appending the bytes.
@@ -86,7 +87,7 @@ OutputFile create_member(const char* name, std::uint32_t length, mode_t mode, Ex
 // copied inside the kernel.
 void write_member(const char* name, const char* data, std::uint32_t length, mode_t mode, ExistingFile existing) {
   OutputFile file = create_member(name, length, mode, existing);
-  file.append(data, length, own_source(data, length), own_file_offset(data, length));
+  append_own_bytes(file, data, length);
   file.complete();
 }
 
@@ -278,7 +279,7 @@ void unpack_archive() {
   std::uint32_t copied = 0;
   auto copy_step = [&] {
     std::uint32_t step = std::min(kCopyStep, length - copied);
-    if (step > 0) copy.append(data + copied, step, own_source(data + copied, step), own_file_offset(data + copied, step));
+    append_own_bytes(copy, data + copied, step);
     copied += step;
     return copied < length;
   };
