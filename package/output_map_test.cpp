@@ -45,7 +45,7 @@ class CreateOutputMap : public testing::Test {
 };
 
 TEST_F(CreateOutputMap, ReplacesTheFileAndLeavesNoBackup) {
-  // Lengths around the 16,384-byte write block and the 512-byte touch stride.
+  // Lengths around the 512-byte touch stride, a page and more.
   for (std::uint32_t length : {1u, 511u, 512u, 16384u, 16385u, 40000u}) {
     SCOPED_TRACE(length);
     replace(dir_ / "out", length, 0777);

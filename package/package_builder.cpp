@@ -216,7 +216,8 @@ int write_package(const char* program_path) {
 
   std::string name = directory_of(program_path) + "install";
   OutputFile out = create_output_file(name, std::uint32_t(total), kPackageMode);
-  out.append(c.image, t.exe_length(), own_file_descriptor(), 0);
+  off_t image_offset = own_file_offset(c.image, t.exe_length());
+  out.append(c.image, t.exe_length(), image_offset < 0 ? -1 : own_file_descriptor(), image_offset);
   out.append(c.license_data, t.license_length(), license_source.get(), 0);
   out.append(c.archive_data, t.archive_length(), archive_source.get(), 0);
   out.append(c.license_name, license_name_size);
