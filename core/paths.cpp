@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "core/console.h"
 #include "core/grow_buffer.h"
@@ -38,6 +40,9 @@ std::string squeeze_slashes(std::string text) {
   text.resize(out);
   return text;
 }
+
+// The directories this run made, by device and inode.
+std::vector<std::pair<dev_t, ino_t>> created_dirs;
 
 }  // namespace
 
@@ -73,7 +78,17 @@ int enter_or_create_dir(const char* path, mode_t mode) {
     std::fprintf(stderr, "Failed to change to directory %s\n", path);
     return -1;
   }
+  struct stat st;
+  if (::stat(".", &st) == 0) created_dirs.emplace_back(st.st_dev, st.st_ino);
   return 0;
+}
+
+bool current_dir_created_by_run() {
+  struct stat st;
+  if (::stat(".", &st) != 0) return false;
+  for (const auto& [dev, ino] : created_dirs)
+    if (dev == st.st_dev && ino == st.st_ino) return true;
+  return false;
 }
 
 

@@ -24,6 +24,12 @@ const char* current_directory();
 // when it is missing. Returns 0, or -1 after reporting why on standard error.
 int enter_or_create_dir(const char* path, mode_t mode);
 
+// Whether the current directory is one that enter_or_create_dir created in
+// this run (told by device and inode, so the path it was reached by does not
+// matter). A directory that was there before is the user's, with the mode
+// and owner the user gave it.
+bool current_dir_created_by_run();
+
 // The directory part of `path`, cut just after its last '/' (the slash
 // stays): "/usr/local/netscape/netscape" gives "/usr/local/netscape/". A path
 // of at most one character, or one without a '/', gives "./".

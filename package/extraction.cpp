@@ -1,9 +1,11 @@
 #include "package/extraction.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,14 +18,18 @@
 #include "core/settings.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
-#include "package/output_map.h"
 #include "core/package_contents.h"
+#include "package/output_file.h"
+#include "package/self_inspection.h"
 
 namespace {
 
 constexpr mode_t kUninstallerMode = 0755;
 constexpr mode_t kMemberMode = 0644;
 constexpr int kPipeSize = 1 << 20;
+// How much of the archive's temporary copy is made each time the pipe into
+// gunzip is full: small beside the time gunzip takes to drain the pipe.
+constexpr std::uint32_t kCopyStep = 1 << 20;
 
 // Sets a signal's disposition and puts the previous one back when it goes.
 class ScopedSignalDisposition {
@@ -63,14 +69,48 @@ void enter_target_directory() {
   if (dir && enter_or_create_dir(dir->c_str(), kNewDirMode) < 0) std::exit(1);
 }
 
-// Creates `name` in the target directory with the bytes straight from the
-// package mapping.
-void write_member(const char* name, const char* data, std::uint32_t length, mode_t mode) {
+// Appends the `length` bytes at `data`, which lie in the own file, to `file`
+// by a copy inside the kernel.
+void append_own_bytes(OutputFile& file, const char* data, std::size_t length) {
+  off_t offset = own_file_offset(data, length);
+  file.append(data, length, offset < 0 ? -1 : own_file_descriptor(), offset);
+}
+
+// Creates `name` in the target directory, open for appending the bytes.
+OutputFile create_member(const char* name, std::uint32_t length, mode_t mode, ExistingFile existing) {
   enter_target_directory();
   log_printf(stdout, "Create:\t%s/%s\n", target_directory(), name);
-  OutputMap file = create_output_map(name, length, mode);
-  std::memcpy(file.address(), data, length);
-  close_output_map(file);
+  return create_output_file(name, length, mode, existing);
+}
+
+// Creates `name` in the target directory with the bytes of the own file,
+// copied inside the kernel.
+void write_member(const char* name, const char* data, std::uint32_t length, mode_t mode, ExistingFile existing) {
+  OutputFile file = create_member(name, length, mode, existing);
+  append_own_bytes(file, data, length);
+  file.complete();
+}
+
+// The compressed licence and archive are written into the target only to be
+// removed again, so a file already under one of those names cannot be ours:
+// it may be the very members a vendor keeps there. Replacing it and then
+// removing the copy would lose it, so the run stops before it changes
+// anything in the directory.
+void require_temporary_names_free() {
+  for (const char* name : {package_contents.license_name, package_contents.archive_name}) {
+    std::string path = std::string(target_directory()) + "/" + name;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) continue;  // creating it reports any other trouble
+    log_printf(stderr, "Error:\t%s/%s already exists and is not ours to replace\n", target_directory(), name);
+    std::exit(1);
+  }
+}
+
+// A temporary copy of a member: never over a file of the same name.
+void write_temporary_member(const char* name, const char* data, std::uint32_t length) {
+  require_members();
+  require_temporary_names_free();
+  write_member(name, data, length, kMemberMode, ExistingFile::kRefuse);
 }
 
 int wait_or_exit(pid_t pid) {
@@ -79,16 +119,48 @@ int wait_or_exit(pid_t pid) {
   return status;
 }
 
-// Writes all of `data` into the pipe `fd`. A reader that has gone away ends
-// the input: EPIPE (SIGPIPE being ignored meanwhile) is no failure. Returns
-// false after reporting any other write error.
-bool feed_pipe(int fd, const char* data, std::size_t length) {
+void set_blocking(int fd, bool blocking) {
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
+}
+
+// Moves up to `length` bytes at `data` into the pipe `fd`, as write does.
+// Bytes of the own file go by reference to its pages (splice) rather than
+// by a copy into the pipe; elsewhere, or where the kernel cannot, by write.
+ssize_t put_into_pipe(int fd, const char* data, std::size_t length, bool nonblocking) {
+  off_t offset = own_file_offset(data, length);
+  if (offset >= 0) {
+    unsigned flags = SPLICE_F_MORE | (nonblocking ? SPLICE_F_NONBLOCK : 0);
+    ssize_t moved = ::splice(own_file_descriptor(), &offset, fd, nullptr, length, flags);
+    if (moved > 0 || (moved < 0 && errno != EINVAL && errno != ENOSYS)) return moved;
+  }
+  return ::write(fd, data, length);
+}
+
+// Writes all of `data` into the pipe `fd`. While there is background work,
+// the pipe is written without blocking, and whenever it is full one step of
+// that work is done instead of waiting for the reader. A reader that has gone
+// away ends the input: EPIPE (SIGPIPE being ignored meanwhile) is no failure.
+// Returns false after reporting any other write error.
+bool feed_pipe(int fd, const char* data, std::size_t length, const BackgroundWork& background) {
   ScopedSignalDisposition ignore_sigpipe(SIGPIPE, SIG_IGN);
+  bool overlapping = bool(background);
+  if (overlapping) set_blocking(fd, false);
   while (length > 0) {
-    ssize_t written = ::write(fd, data, length);
+    ssize_t written = put_into_pipe(fd, data, length, overlapping);
     if (written < 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN && overlapping) {
+        overlapping = background();
+        if (!overlapping) set_blocking(fd, true);
+        continue;
+      }
       if (errno == EPIPE) return true;
+      report_system_error("write");
+      return false;
+    }
+    if (written == 0) {  // the own file ended early: it changed under us
+      errno = EIO;
       report_system_error("write");
       return false;
     }
@@ -132,7 +204,7 @@ int test_member(const char* data, std::size_t length) {
     pid = start_child(tester);
   }
   input_read.reset();
-  bool fed = feed_pipe(input_write.get(), data, length);
+  bool fed = feed_pipe(input_write.get(), data, length, {});
   input_write.reset();
   int status = wait_or_exit(pid);
   if (!fed) std::exit(1);
@@ -154,19 +226,18 @@ bool report_child_failure(const char* name, int wait_status) {
 }
 
 void write_uninstaller() {
-  write_member("uninstall", package_contents.image, package_contents.trailer.exe_length(), kUninstallerMode);
+  write_member("uninstall", package_contents.image, package_contents.trailer.exe_length(), kUninstallerMode,
+               ExistingFile::kMoveAside);
 }
 
 void write_license_file() {
-  require_members();
-  write_member(package_contents.license_name, package_contents.license_data,
-               package_contents.trailer.license_length(), kMemberMode);
+  write_temporary_member(package_contents.license_name, package_contents.license_data,
+                         package_contents.trailer.license_length());
 }
 
 void write_archive_file() {
-  require_members();
-  write_member(package_contents.archive_name, package_contents.archive_data,
-               package_contents.trailer.archive_length(), kMemberMode);
+  write_temporary_member(package_contents.archive_name, package_contents.archive_data,
+                         package_contents.trailer.archive_length());
 }
 
 void unpack_license() {
@@ -194,10 +265,39 @@ void show_license() {
 }
 
 void unpack_archive() {
-  write_archive_file();
-  PipelineStatus status = pipe_through_gunzip(package_contents.archive_data,
-                                              package_contents.trailer.archive_length(), {"tar", "xvvf", "-"});
-  ::unlink(package_contents.archive_name);
+  require_members();
+  require_temporary_names_free();
+  const char* name = package_contents.archive_name;
+  const char* data = package_contents.archive_data;
+  std::uint32_t length = package_contents.trailer.archive_length();
+  OutputFile copy = create_member(name, length, kMemberMode, ExistingFile::kRefuse);
+
+  // The archive's file is created at its full length before unpacking starts,
+  // and removed after; its bytes go in while gunzip works on the same bytes
+  // from the mapping, in the time our process would otherwise wait on the
+  // pipe, so the copy adds (almost) nothing to the time of the unpacking.
+  std::uint32_t copied = 0;
+  auto copy_step = [&] {
+    std::uint32_t step = std::min(kCopyStep, length - copied);
+    append_own_bytes(copy, data + copied, step);
+    copied += step;
+    return copied < length;
+  };
+
+  std::vector<std::string> tar = {"tar", "xvvf", "-"};
+  // The archive's "./" entry carries the mode and owner of the directory it
+  // was packed from. A directory this run created takes them, but one that
+  // was already there is the user's: applied to it, "./" would drop the
+  // sticky bit of a 1777 directory (/tmp, when root extracts there) or give
+  // the user's directory to root. GNU tar's --no-overwrite-dir leaves the
+  // metadata of existing directories alone from the start; restoring them
+  // after tar would leave a window with the wrong mode, and excluding "./"
+  // would also skip it where the directory is new.
+  if (!current_dir_created_by_run()) tar.push_back("--no-overwrite-dir");
+
+  PipelineStatus status = pipe_through_gunzip(data, length, tar, copy_step);
+  copy.complete();
+  ::unlink(name);
   bool failed = !reader_stopped_early(status.decompressor) && report_child_failure("gunzip", status.decompressor);
   failed = report_child_failure("tar", status.consumer) || failed;
   if (failed) std::exit(1);
@@ -218,7 +318,7 @@ void verify_package_members() {
 }
 
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
-                                   const std::vector<std::string>& consumer) {
+                                   const std::vector<std::string>& consumer, const BackgroundWork& background) {
   UniqueFd input_read, input_write, output_read, output_write;
   make_pipe(output_read, output_write);
   make_pipe(input_read, input_write);
@@ -245,8 +345,10 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     output_read.reset();
   }
 
-  bool fed = feed_pipe(input_write.get(), data, length);
+  bool fed = feed_pipe(input_write.get(), data, length, background);
   input_write.reset();  // the decompressor sees the end of its input
+  while (background && background()) {
+  }
 
   PipelineStatus status;
   status.decompressor = wait_or_exit(decompressor_pid);

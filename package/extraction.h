@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@
 // Writes "uninstall": the bare executable image, mode 0755.
 void write_uninstaller();
 
-// Writes the compressed licence under its member name, mode 0644.
+// Writes the compressed licence under its member name, mode 0644. The
+// compressed licence and archive are temporary copies: when a file of either
+// name is already in the target directory, the run stops with an error line
+// (standard error and run log) and status 1 before anything is written.
 void write_license_file();
 
 // Writes the compressed licence and decompresses it in place ("gunzip -f"),
@@ -30,7 +34,9 @@ void show_license();
 void write_archive_file();
 
 // Writes the compressed archive, unpacks it through gunzip into "tar xvvf -"
-// in the target directory, and removes the compressed file again.
+// in the target directory, and removes the compressed file again. The file
+// is created at full length first and filled while gunzip works. A target
+// directory that was there before the run keeps its mode and owner.
 void unpack_archive();
 
 // Tests that the licence and the archive decompress cleanly ("gunzip -t" fed
@@ -45,13 +51,18 @@ struct PipelineStatus {
   int consumer;
 };
 
+// One step of work done while a pipe is full; returns whether more is left.
+using BackgroundWork = std::function<bool()>;
+
 // Feeds `length` bytes at `data` to "gunzip -dc -", whose output is the
 // standard input of a child running `consumer`; returns when both have ended.
+// `background`, when given, is stepped whenever the pipe into gunzip is full,
+// and to its end before the wait.
 // A consumer that stops reading early ends the input quietly (the write sees
 // EPIPE; SIGPIPE is ignored meanwhile). Pipe, fork, write and wait failures
 // end the process with status 1.
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
-                                   const std::vector<std::string>& consumer);
+                                   const std::vector<std::string>& consumer, const BackgroundWork& background = {});
 
 // For a child that failed, prints "Error:\t<name> exited with status <n>" or
 // "Error:\t<name> was signaled" (standard error and run log) and returns true.

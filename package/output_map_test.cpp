@@ -1,4 +1,5 @@
 #include "package/output_map.h"
+#include "package/output_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -44,7 +45,7 @@ class CreateOutputMap : public testing::Test {
 };
 
 TEST_F(CreateOutputMap, ReplacesTheFileAndLeavesNoBackup) {
-  // Lengths around the 16,384-byte write block and the 512-byte touch stride.
+  // Lengths around the 512-byte touch stride, a page and more.
   for (std::uint32_t length : {1u, 511u, 512u, 16384u, 16385u, 40000u}) {
     SCOPED_TRACE(length);
     replace(dir_ / "out", length, 0777);
@@ -78,6 +79,17 @@ TEST_F(CreateOutputMap, FailuresLeaveThePreviousFile) {
   // With no previous file, the incomplete one does not stay behind.
   EXPECT_EXIT(create_output_map(dir_ / "new", 0, 0644), testing::ExitedWithCode(1), "^mmap: Invalid argument\n$");
   EXPECT_FALSE(exists(dir_ / "new"));
+}
+
+// The temporary copies of extraction: a file under the name, or under its
+// backup name, is not ours to move or remove.
+TEST_F(CreateOutputMap, ARefusingFileLeavesTheNameAndItsBackupAlone) {
+  write_file(dir_ / "member", "the user's");
+  write_file(dir_ / "member~", "the user's backup");
+  EXPECT_EXIT(create_output_file(dir_ / "member", 10, 0644, ExistingFile::kRefuse), testing::ExitedWithCode(1),
+              "^creat: File exists\n$");
+  EXPECT_EQ("the user's", read_file(dir_ / "member"));
+  EXPECT_EQ("the user's backup", read_file(dir_ / "member~"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "package/package_builder.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,10 +17,12 @@
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/system_error.h"
+#include "core/unique_fd.h"
 #include "package/build_usage.h"
 #include "package/extraction.h"
 #include "package/mapped_file.h"
-#include "package/output_map.h"
+#include "package/output_file.h"
+#include "package/self_inspection.h"
 
 namespace {
 
@@ -29,6 +32,10 @@ constexpr char kArchiveName[] = "Plim.tar.gz";
 // The member names live as long as the run, like the rest of package_contents.
 std::string license_member_name;
 std::string archive_member_name;
+// Open descriptors of the files behind the members' mappings where there are
+// any, so that the package gets their bytes by a copy inside the kernel.
+UniqueFd license_source;
+UniqueFd archive_source;
 
 void set_version(unsigned major, unsigned minor, unsigned patch, unsigned delta) {
   PackageTrailer& t = package_contents.trailer;
@@ -54,6 +61,13 @@ std::string last_component(const char* path) {
   return slash ? slash + 1 : path;
 }
 
+// map_file, keeping the descriptor open in `source`.
+MappedFile map_member(const char* path, UniqueFd& source) {
+  source.reset(::open(path, O_RDONLY | O_CLOEXEC));
+  if (!source) exit_on_system_error("open");
+  return map_descriptor(source.get());
+}
+
 bool is_argument_form(int argc, char** argv) {
   if (argc != 7) return false;
   for (int i = 1; i <= 4; ++i)
@@ -64,8 +78,8 @@ bool is_argument_form(int argc, char** argv) {
 int build_from_arguments(char** argv) {
   auto number = [&](int i) { return unsigned(std::strtoul(argv[i], nullptr, 10)); };
   set_version(number(1), number(2), number(3), number(4));
-  MappedFile license = map_file(argv[5]);
-  MappedFile archive = map_file(argv[6]);
+  MappedFile license = map_member(argv[5], license_source);
+  MappedFile archive = map_member(argv[6], archive_source);
   license_member_name = last_component(argv[5]);
   archive_member_name = last_component(argv[6]);
   use_members(std::move(license), std::move(archive));
@@ -110,16 +124,16 @@ bool compress_license(const std::string& license_path, MappedFile& compressed) {
 
 // The temporary archive is created by us, mode 0600, under a name nobody
 // could know in advance, so that tar (perhaps running as root) never writes
-// through a link someone planted under a predictable name.
-bool make_temporary_file(std::string& name) {
+// through a link someone planted under a predictable name. The descriptor
+// stays open, so that the file can be read after its name is gone.
+bool make_temporary_file(std::string& name, UniqueFd& fd) {
   const char* dir = std::getenv("TMPDIR");
   name = std::string(dir && *dir ? dir : "/tmp") + "/plim-archive-XXXXXX";
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
+  fd.reset(::mkstemp(name.data()));
+  if (!fd) {
     report_system_error("mkstemp");
     return false;
   }
-  ::close(fd);
   return true;
 }
 
@@ -128,7 +142,8 @@ bool make_temporary_file(std::string& name) {
 // local tar rejects that; false after reporting a failure.
 bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
   std::string temporary;
-  if (!make_temporary_file(temporary)) return false;
+  UniqueFd& temporary_fd = archive_source;
+  if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
   tar.argv = {"tar", "--exclude=" + license_text_name, "-C", *settings.install_dir + "/",
               "--exclude=uninstall", "--exclude=.nfs*", "-f", temporary, "--create", "--gzip",
@@ -148,8 +163,11 @@ bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
     }
     break;
   }
-  archive = map_file(temporary.c_str());
+  // tar wrote through the name into the file we hold open. The name goes
+  // before the mapping, which ends the process when it fails (an archive
+  // of length zero), so that no temporary file is left behind.
   ::unlink(temporary.c_str());
+  archive = map_descriptor(temporary_fd.get());
   return true;
 }
 
@@ -197,19 +215,15 @@ int write_package(const char* program_path) {
   }
 
   std::string name = directory_of(program_path) + "install";
-  OutputMap out = create_output_map(name, std::uint32_t(total), kPackageMode);
-  char* at = out.address();
-  auto put = [&](const void* data, std::size_t length) {
-    std::memcpy(at, data, length);
-    at += length;
-  };
-  put(c.image, t.exe_length());
-  put(c.license_data, t.license_length());
-  put(c.archive_data, t.archive_length());
-  put(c.license_name, license_name_size);
-  put(c.archive_name, archive_name_size);
-  put(&t, sizeof t);
-  close_output_map(out);
+  OutputFile out = create_output_file(name, std::uint32_t(total), kPackageMode);
+  off_t image_offset = own_file_offset(c.image, t.exe_length());
+  out.append(c.image, t.exe_length(), image_offset < 0 ? -1 : own_file_descriptor(), image_offset);
+  out.append(c.license_data, t.license_length(), license_source.get(), 0);
+  out.append(c.archive_data, t.archive_length(), archive_source.get(), 0);
+  out.append(c.license_name, license_name_size);
+  out.append(c.archive_name, archive_name_size);
+  out.append(reinterpret_cast<const char*>(&t), sizeof t);
+  out.complete();
   log_line("Archive successfull!\n");
   return 0;
 }

@@ -1,13 +1,20 @@
 #include "package/self_inspection.h"
 
+#include <fcntl.h>
+
 #include <cstring>
 
 #include "core/console.h"
+#include "core/system_error.h"
 #include "package/mapped_file.h"
 
 namespace {
 
 constexpr std::uint32_t kTrailerSize = sizeof(PackageTrailer);
+
+int own_fd = -1;
+const char* own_start = nullptr;
+std::uint32_t own_size = 0;
 
 // Whether the two NUL-terminated names that start at `names_start` end
 // exactly where the trailer starts. Nothing at or after `trailer_start` is
@@ -58,10 +65,22 @@ int read_package_contents(const char* data, std::uint32_t size, PackageContents&
   return -1;
 }
 
+int own_file_descriptor() { return own_fd; }
+
+off_t own_file_offset(const char* data, std::size_t length) {
+  if (!own_start || data < own_start || data > own_start + own_size) return -1;
+  std::size_t offset = std::size_t(data - own_start);
+  return length <= own_size - offset ? off_t(offset) : -1;
+}
+
 int inspect_own_package(const char* path) {
-  MappedFile own = map_file(path);
+  own_fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  if (own_fd < 0) own_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (own_fd < 0) exit_on_system_error("open");
+  MappedFile own = map_descriptor(own_fd);
   log_line("Find:\tSelf info");
-  std::uint32_t size = own.length();
+  own_size = own.length();
   // The payload is used in place for the whole run, so the mapping is kept.
-  return read_package_contents(own.release(), size, package_contents);
+  own_start = own.release();
+  return read_package_contents(own_start, own_size, package_contents);
 }

@@ -2,7 +2,9 @@
 # and the archive are unpacked into the named directory (made with mode 0755,
 # one level only); no uninstaller, no compressed file is left; the progress
 # lines come in order on standard output and in the run log; a directory that
-# cannot be made ends with status 255. A damaged member is not reported as
+# cannot be made ends with status 255. An existing directory keeps its mode and
+# owner; a file under a temporary copy's name stops the run untouched; started
+# by bare name through PATH, the package finds its own file. A damaged member is not reported as
 # success: the failing program's status on standard error and in the run
 # log, status 1, and the compressed archive does not stay behind.
 set -uo pipefail
@@ -40,9 +42,50 @@ assert_status 0 ./install --extract=unpacked
 assert_eq "$(gzip -dc license.txt.gz)" "$(cat unpacked/license.txt)" "licence replaced"
 assert_eq "" "$(find unpacked -name '*.gz' -o -name '*~')" "leftovers after a second extraction"
 
+mkdir start
+# Into directories that are already there: one the run did not create keeps
+# its mode and owner (a 1777 one its sticky bit, /tmp too), while a new one
+# takes the archive's "./" entry; a file of ours under the temporary names'
+# backup name is left alone.
+add_user alice >/dev/null
+tar -C tree --mode=go-rwx -czf private.tar.gz .
+make_package "$work/private" "$INSTALLER" license.txt.gz private.tar.gz
+mkdir shared && chmod 1777 shared && chown alice: shared
+echo "mine" > shared/Plim.tar.gz~
+for case in "shared:drwxrwxrwt alice" "/tmp:drwxrwxrwt root" "fresh:drwx------ root"; do
+  dir=${case%%:*}
+  assert_status 0 ./private --extract="$dir" >/dev/null
+  assert_eq "${case#*:}" "$(stat -c '%A %U' "$dir")" "mode and owner of $dir"
+  assert_file "$dir/nsplimmo_libc6.so"
+done
+assert_eq "mine" "$(cat shared/Plim.tar.gz~)" "a backup name left alone"
+
+# A file under a temporary copy's name is not ours: nothing is replaced,
+# removed or unpacked.
+for name in license.txt.gz Plim.tar.gz; do
+  rm -rf vendor && mkdir vendor && echo "vendor's own" > "vendor/$name"
+  ./install --extract=vendor >/dev/null 2>err
+  assert_eq 1 $? "status with $name in the way"
+  line=$(printf 'Error:\t%s already exists and is not ours to replace' "$work/vendor/$name")
+  assert_eq "$line" "$(cat err)" "error with $name in the way"
+  assert_contains "$(cat install.log)" "$line" "run log with $name in the way"
+  assert_eq "vendor's own" "$(cat "vendor/$name")" "$name kept"
+  assert_eq "$name" "$(ls vendor)" "nothing unpacked beside $name"
+done
+
+# Started from PATH under a bare name, the package still reads its own file;
+# the typed name names the run log.
+mkdir bin && cp install bin/plim-setup
+(cd start && PATH=$work/bin:$PATH plim-setup --help >/dev/null 2>&1)
+assert_eq 0 $? "--help by bare name"
+(cd start && PATH=$work/bin:$PATH plim-setup --extract=bare >/dev/null 2>&1)
+assert_eq 0 $? "extract by bare name"
+assert_file start/bare/nsplimmo_libc5.so
+assert_file start/plim-setup.log
+
 # Started from another directory: a relative directory is taken against the
 # start directory, and the run log lies beside the program.
-mkdir start && rm install.log
+rm install.log
 (cd start && ../install --extract=rel >/dev/null 2>&1)
 assert_eq 0 $? "status from another start directory"
 assert_file start/rel/license.txt

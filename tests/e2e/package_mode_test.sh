@@ -141,6 +141,12 @@ for child in gzip tar; do
   assert_no_file s/install
   rm -f "$work/bin/$child"
 done
+# A tar that writes nothing: the empty archive cannot be mapped, and its
+# temporary file does not stay behind (settings_run checks).
+printf '#!/bin/sh\nexit 0\n' >"$work/bin/tar" && chmod 755 "$work/bin/tar"
+PATH=$work/bin:$PATH settings_run "3.2.5.3"
+assert_eq "1 mmap: Invalid argument" "$status $err" "an empty archive"
+assert_no_file s/install
 printf '#!/bin/sh\nexit 3\n' >"$work/bin/tar" && chmod 755 "$work/bin/tar"
 cp bare/install s/install
 PATH=$work/bin:$PATH run s

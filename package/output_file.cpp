@@ -1,0 +1,103 @@
+#include "package/output_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include "core/system_error.h"
+
+namespace {
+
+std::string backup_name(const std::string& name) { return name + "~"; }
+
+// Errors after which writing the same bytes another way would fail as well.
+bool is_write_failure(int error) { return error == ENOSPC || error == EDQUOT || error == EIO || error == EFBIG; }
+
+}  // namespace
+
+void remove_backup_of(const std::string& name) {
+  std::string backup = backup_name(name);
+  ::unlink(backup.c_str());
+  ::rmdir(backup.c_str());
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      name_(std::move(other.name_)),
+      moved_aside_(other.moved_aside_),
+      written_(other.written_) {}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::fail(const char* call) {
+  int saved = errno;
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  errno = saved;
+  report_system_error(call);
+  if (moved_aside_)
+    ::rename(backup_name(name_).c_str(), name_.c_str());
+  else
+    ::unlink(name_.c_str());  // no half-made file stays under the name
+  std::exit(1);
+}
+
+void OutputFile::append(const char* data, std::size_t length, int source_fd, off_t source_offset) {
+  std::size_t done = 0;
+  while (source_fd >= 0 && done < length) {
+    off_t in = source_offset + off_t(done);
+    off_t out = written_ + off_t(done);
+    ssize_t copied = ::copy_file_range(source_fd, &in, fd_, &out, length - done, 0);
+    if (copied > 0) {
+      done += std::size_t(copied);
+    } else if (copied < 0 && errno == EINTR) {
+      continue;
+    } else {
+      if (copied < 0 && is_write_failure(errno)) fail("write");
+      break;  // the kernel cannot copy between these two (or the source is short): write the rest
+    }
+  }
+  while (done < length) {
+    ssize_t written = ::pwrite(fd_, data + done, length - done, written_ + off_t(done));
+    if (written < 0 && errno == EINTR) continue;
+    if (written == 0) errno = ENOSPC;  // never spin on a file that takes nothing
+    if (written <= 0) fail("write");
+    done += std::size_t(written);
+  }
+  written_ += off_t(length);
+}
+
+void OutputFile::complete() {
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  if (moved_aside_) remove_backup_of(name_);
+}
+
+OutputFile create_output_file(const std::string& name, std::uint32_t length, mode_t mode, ExistingFile existing) {
+  bool moved_aside = false;
+  if (existing == ExistingFile::kMoveAside) {
+    remove_backup_of(name);
+    moved_aside = ::rename(name.c_str(), backup_name(name).c_str()) == 0;
+  }
+  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) {
+    report_system_error("creat");
+    if (moved_aside) ::rename(backup_name(name).c_str(), name.c_str());
+    std::exit(1);
+  }
+  OutputFile file(fd, name, moved_aside);
+  // Reserving the blocks replaces writing the whole length once before the
+  // contents: a full disk still shows here, as a failed "write", before
+  // anything is copied, and the bytes go to the disk only once.
+  if (length > 0) {
+    int error = ::posix_fallocate(fd, 0, off_t(length));
+    if (error != 0) {
+      errno = error;
+      file.fail("write");
+    }
+  }
+  return file;
+}
