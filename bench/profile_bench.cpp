@@ -184,6 +184,37 @@ void BM_ResolveValue(benchmark::State& state) {
 }
 BENCHMARK(BM_ResolveValue)->RangeMultiplier(10)->Range(100, 10000)->Complexity(benchmark::oLogN);
 
+// Reading a profile of state.range(0) distinct option names, one value each,
+// entered in byte order (range(1) == 0) or shuffled (range(1) == 1): the
+// names read per second (CPU time) should stay flat as their number grows.
+void BM_DistinctNames(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool shuffled = state.range(1) != 0;
+  std::vector<int> order(static_cast<std::size_t>(count));
+  for (int n = 0; n < count; ++n) order[n] = n;
+  if (shuffled) std::shuffle(order.begin(), order.end(), std::mt19937(11));
+  std::string path = files().directory + "/distinct" + std::to_string(count) +
+                     (shuffled ? "s" : "o") + ".conf";
+  {
+    std::ofstream out(path, std::ios::binary);
+    char line[64];
+    for (int n : order) {
+      std::snprintf(line, sizeof line, "name-%07d = value %d\n", n, n);
+      out << line;
+    }
+  }
+  for (auto _ : state) {
+    ProfileConfigPtr config(ProfileConfig::create_from_file(path, "bench"));
+    benchmark::DoNotOptimize(config->option_names().count());
+  }
+  std::filesystem::remove(path);
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_DistinctNames)
+    ->ArgNames({"names", "shuffled"})
+    ->ArgsProduct({{1000, 10000, 100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
 // Prints the table as usual and, at the end, the reading rates and ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:

@@ -56,11 +56,6 @@ void use_members(MappedFile license, MappedFile archive) {
   package_contents.archive_name = archive_member_name.c_str();
 }
 
-std::string last_component(const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  return slash ? slash + 1 : path;
-}
-
 // map_file, keeping the descriptor open in `source`.
 MappedFile map_member(const char* path, UniqueFd& source) {
   source.reset(::open(path, O_RDONLY | O_CLOEXEC));
@@ -68,22 +63,15 @@ MappedFile map_member(const char* path, UniqueFd& source) {
   return map_descriptor(source.get());
 }
 
-bool is_argument_form(int argc, char** argv) {
-  if (argc != 7) return false;
-  for (int i = 1; i <= 4; ++i)
-    if (!std::isdigit(static_cast<unsigned char>(argv[i][0]))) return false;
-  return true;
-}
-
-int build_from_arguments(char** argv) {
-  auto number = [&](int i) { return unsigned(std::strtoul(argv[i], nullptr, 10)); };
-  set_version(number(1), number(2), number(3), number(4));
-  MappedFile license = map_member(argv[5], license_source);
-  MappedFile archive = map_member(argv[6], archive_source);
-  license_member_name = last_component(argv[5]);
-  archive_member_name = last_component(argv[6]);
+int build_from_arguments(const PackageArguments& arguments, const char* program_path) {
+  const std::uint8_t* v = arguments.version;
+  set_version(v[0], v[1], v[2], v[3]);
+  MappedFile license = map_member(arguments.license_path, license_source);
+  MappedFile archive = map_member(arguments.archive_path, archive_source);
+  license_member_name = arguments.license_name;
+  archive_member_name = arguments.archive_name;
   use_members(std::move(license), std::move(archive));
-  return write_package(argv[0]);
+  return write_package(program_path);
 }
 
 // "3.2.5.3" gives 3 2 5 3, "3.2 beta 1" gives 3 2 0 1, "3.2" gives 3 2 0 0.
@@ -194,9 +182,26 @@ int build_from_settings(const char* program_path) {
 
 std::string& append_string(std::string& string, std::string_view suffix) { return string.append(suffix); }
 
+std::optional<PackageArguments> read_package_arguments(int argc, char* const* argv) {
+  if (argc != 7) return std::nullopt;
+  for (int i = 1; i <= 4; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(argv[i][0]))) return std::nullopt;
+  auto number = [&](int i) { return std::uint8_t(std::strtoul(argv[i], nullptr, 10)); };
+  auto last_component = [](std::string_view path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+  };
+  return PackageArguments{{number(1), number(2), number(3), number(4)},
+                          argv[5],
+                          argv[6],
+                          last_component(argv[5]),
+                          last_component(argv[6])};
+}
+
 int build_package(int argc, char** argv) {
   const char* program_path = argc > 0 ? argv[0] : "";
-  if (is_argument_form(argc, argv)) return build_from_arguments(argv);
+  if (std::optional<PackageArguments> arguments = read_package_arguments(argc, argv))
+    return build_from_arguments(*arguments, program_path);
   if (argc == 1 && settings.version && settings.license_file && settings.prefix)
     return build_from_settings(program_path);
   print_build_usage(program_path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,22 @@
 // is untouched. Unreadable inputs and output failures end the process with
 // status 1 (the previous "install" survives them too).
 int build_package(int argc, char** argv);
+
+// What the argument form gives: the four version bytes (the low 8 bits of
+// the decimal number each of arguments 1 to 4 begins with), the two member
+// files (arguments 5 and 6) and their names in the package (the text after
+// the last "/" of each).
+struct PackageArguments {
+  std::uint8_t version[4];
+  const char* license_path;
+  const char* archive_path;
+  std::string_view license_name;
+  std::string_view archive_name;
+};
+
+// The argument form read from the argument vector, or nothing when argv is
+// not in that form. Reads nothing but argv.
+std::optional<PackageArguments> read_package_arguments(int argc, char* const* argv);
 
 // Writes "install" beside `program_path` from package_contents: the image,
 // the licence, the archive, the two names with their NULs and the trailer.

@@ -16,7 +16,7 @@ int ProfileConfig::parse_options(int count, const char* const* arguments,
   for (int index; (index = scanner.next_option()) >= 0;) {
     const char* name = options[index].name;
     if (name[0] == '\0') continue;
-    given_.set_value(option_names_->lookup_name(name), scanner.value ? scanner.value : "TRUE");
+    given_.set_value(option_names_->find_name(name), scanner.value ? scanner.value : "TRUE");
   }
   // A second scan replaces the kept command line; values accumulate.
   arguments_.clear();
@@ -43,7 +43,7 @@ int ProfileConfig::first_given_until_negative(const int* columns, bool require_t
 
 int ProfileConfig::first_given(const char* const* names, bool require_true) {
   std::vector<int> list;
-  for (; names && *names; ++names) list.push_back(option_names_->lookup_name(*names));
+  for (; names && *names; ++names) list.push_back(option_names_->find_name(*names));
   return first_given_in(list, require_true);
 }
 

@@ -50,7 +50,7 @@ ProfileConfig* ProfileConfig::clone(const ProfileConfig* source) {
   config->own_profile_ = source->own_profile_;
   config->profile_name_ = source->profile_name_;
   config->file_path_ = source->file_path_;
-  config->status_column_ = config->option_names_->lookup_name("profile:");
+  config->status_column_ = config->option_names_->find_name("profile:");
   return config;
 }
 
@@ -90,18 +90,18 @@ const std::string* ProfileConfig::resolve_value(int column) const {
 }
 
 const char* ProfileConfig::get_string(std::string_view name) const {
-  const std::string* value = resolve_value(option_names_->lookup_name(name));
+  const std::string* value = resolve_value(option_names_->find_name(name));
   return value ? value->c_str() : nullptr;
 }
 
 int ProfileConfig::get_flag(std::string_view name, int default_value) const {
-  const std::string* value = resolve_value(option_names_->lookup_name(name));
+  const std::string* value = resolve_value(option_names_->find_name(name));
   if (value == nullptr) return default_value;
   return flag_value(*value).value_or(default_value);
 }
 
 int ProfileConfig::get_number(std::string_view name, int default_value) {
-  const std::string* value = resolve_value(option_names_->lookup_name(name));
+  const std::string* value = resolve_value(option_names_->find_name(name));
   if (value == nullptr) return default_value;
   if (std::optional<int> number = number_value(*value)) return *number;
   // "'%1.10s' is not a number": at most the first 10 characters, as "%s"

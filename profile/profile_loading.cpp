@@ -55,7 +55,7 @@ bool ProfileConfig::open_and_read(int fd, int row, const char* status) {
 
 int ProfileConfig::load_profile(std::string_view name) {
   std::string base(base_name(name));
-  int known = profile_names_->lookup_name(base);
+  int known = profile_names_->find_name(base);
   // A profile is looked for once per family of objects, found or not.
   if (known >= 0) return known;
   int row = profile_names_->intern_name(base);

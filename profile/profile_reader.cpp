@@ -330,7 +330,7 @@ class ProfileReader {
     if (file_ended) header_line = line_;
 
     NameIndex& profile_names = store_.profile_names;
-    int known = profile_names.lookup_name(name_);
+    int known = profile_names.find_name(name_);
     if (known >= 1) {
       const std::string* status = store_.profiles.get(known, store_.status_column);
       // A profile already read is not read again; global is the exception.
@@ -354,7 +354,7 @@ class ProfileReader {
       if (end == at) break;
       std::string_view parent_name = list.substr(at, end - at);
       at = end;
-      int parent = store_.profile_names.lookup_name(parent_name);
+      int parent = store_.profile_names.find_name(parent_name);
       if (parent < 0) {
         report_unknown_parent(parent_name, header_line);
         continue;
