@@ -11,7 +11,7 @@ source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
 if ! command -v ansible-playbook >/dev/null; then
   # Into the sandbox's overlays: the machine itself is left as it is.
-  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ansible-core) >/dev/null 2>&1
+  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core) >/dev/null 2>&1
   command -v ansible-playbook >/dev/null || { echo "ansible-core cannot be installed; skipping" >&2; exit 77; }
 fi
 export ANSIBLE_PIPELINING=1 ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local ANSIBLE_DEPRECATION_WARNINGS=false
