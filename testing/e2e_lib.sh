@@ -105,16 +105,17 @@ small_disk() {
   if [[ -n ${3:-} ]]; then chown "$3:" "$1" || fail "cannot give $1 to $3"; fi
 }
 
-# make_package OUT IMAGE LICENSE_GZ ARCHIVE_GZ: builds OUT, version 3.2.5.3,
-# with package mode of IMAGE (run as "package" in a scratch directory, so that
-# it writes "install" there), the members named "license.txt.gz" and
-# "Plim.tar.gz" whatever the files are called.
+# make_package OUT IMAGE LICENSE_GZ ARCHIVE_GZ [VERSION]: builds OUT, version
+# VERSION ("major minor patch delta", by default "3 2 5 3"), with package
+# mode of IMAGE (run as "package" in a scratch directory, so that it writes
+# "install" there), the members named "license.txt.gz" and "Plim.tar.gz"
+# whatever the files are called.
 make_package() {
-  local out=$1 image=$2 license=$3 archive=$4 dir
+  local out=$1 image=$2 license=$3 archive=$4 version=${5:-3 2 5 3} dir
   dir=$(mktemp -d /tmp/make-package.XXXXXX) &&
     cp -- "$image" "$dir/package" && cp -- "$license" "$dir/license.txt.gz" &&
     cp -- "$archive" "$dir/Plim.tar.gz" &&
-    (cd "$dir" && ./package 3 2 5 3 license.txt.gz Plim.tar.gz >build.out 2>&1) &&
+    (cd "$dir" && ./package $version license.txt.gz Plim.tar.gz >build.out 2>&1) &&
     mv -f -- "$dir/install" "$out" ||
     fail "cannot build the package $out: $(cat "$dir/build.out" 2>/dev/null)"
   rm -rf -- "$dir"
