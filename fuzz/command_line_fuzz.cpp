@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fuzz/empty_search_directories.h"
+#include "fuzz/split_at_nul.h"
 #include "profile/profile_config.h"
 
 namespace {
@@ -31,17 +32,6 @@ const OptionSpec options[] = {
 // Every named option of the table, for first_given.
 const char* const option_list[] = {"prefix", "quiet", "level", "define",    "config",
                                    "verbose", "pre",  "again", "eight-bit", nullptr};
-
-std::vector<std::string> split_at_nul(std::string_view input) {
-  std::vector<std::string> words;
-  std::size_t at = 0;
-  for (;;) {
-    std::size_t nul = input.find('\0', at);
-    words.emplace_back(input.substr(at, nul == std::string_view::npos ? nul : nul - at));
-    if (nul == std::string_view::npos) return words;
-    at = nul + 1;
-  }
-}
 
 // A stored value is "TRUE" or the end of one of the arguments: the scanner
 // hands out pointers into the command line and never builds text itself.

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/split_at_nul.h"
 #include "package/package_builder.h"
 
 namespace {
@@ -34,14 +35,8 @@ bool is_last_component(std::string_view name, std::string_view path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> words;
-  std::string_view input(reinterpret_cast<const char*>(data), size);
-  for (std::size_t at = 0;;) {
-    std::size_t nul = input.find('\0', at);
-    words.emplace_back(input.substr(at, nul == std::string_view::npos ? nul : nul - at));
-    if (nul == std::string_view::npos) break;
-    at = nul + 1;
-  }
+  std::vector<std::string> words =
+      split_at_nul(std::string_view(reinterpret_cast<const char*>(data), size));
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
