@@ -23,7 +23,7 @@ for host in "${hosts[@]:1}"; do
   start_browser "$host" "$(install_stand_in "/opt/netscape-$host")" >/dev/null
 done
 mkdir -p /opt/fleet/root /opt/fleet/alice && chown alice: /opt/fleet/alice
-small_disk /opt/fleet/carol 1m carol
+small_disk /opt/fleet/carol 128k carol
 
 # rollout PACKAGE: runs the playbook on the fleet; sets status.
 rollout() {
