@@ -28,7 +28,10 @@ installs() {
   diff -r --exclude=license.txt --exclude=uninstall "$tree" "$idir" || fail "$2: the files differ from the payload"
   e2e_ok
   assert_eq "$licence" "$(cat "$idir/license.txt")" "$2: licence"
-  assert_file "$idir/uninstall"
+  # The uninstaller is the package's own executable image, the first of its
+  # three lengths in the trailer.
+  head -c "$(tail -c 12 "$package" | od -An -tu4 -N4)" "$package" | cmp -s - "$idir/uninstall" ||
+    fail "$2: uninstall is not the package's executable image"
   assert_eq "$(stat -c %i "$idir/nsplimmo_libc6.so")" "$(stat -c %i /home/alice/.netscape/plugins/nsplimmo.so)" "$2: plug-in link"
 }
 
