@@ -1,0 +1,172 @@
+# Faults a real machine brings: a full disk, a tool missing from PATH, a
+# damaged package, an installer killed mid-upgrade. Each run ends with a
+# message and its status, and costs the user nothing they had; a run after a
+# kill completes. Each case prints "case | status | last error line" for the
+# table in docs/robustness.md.
+set -uo pipefail
+source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
+source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
+umask 022
+
+work=$(mktemp -d /tmp/faults.XXXXXX)
+chmod 755 "$work"
+cd "$work" || fail "cd $work"
+make_payload "$work"
+make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
+browser=$(install_stand_in /opt/netscape)
+installed=/opt/Fernhollow-Plim/NetscapePlugin
+upgrade=$'\ny\nn\nn'  # with --upgrade: Enter for the licence, accept, no MIME, no refresh
+
+# run CASE PACKAGE INPUT ARG...: runs PACKAGE, sets status, out, err and
+# prints the case's row.
+run() {
+  local name=$1 package=$2 input=$3
+  shift 3
+  "$package" "$@" <<<"$input" >"$work/out" 2>"$work/err"
+  status=$?
+  out=$(cat "$work/out") err=$(cat "$work/err")
+  echo "ROW $name | $status | $(grep -a . "$work/err" | tail -1)"
+}
+installation() { ./install --prefix=/opt --netscape="$browser" "$@"; }
+
+# fresh: a completed installation in /opt, its state saved in $before.
+fresh() {
+  rm -rf /opt/Fernhollow-Plim /etc/Plim /opt/netscape/plugins/nsplimmo.so
+  installation <<<$'\ny\nn\nn' >/dev/null 2>&1 || fail "the first installation failed"
+  before=$(state)
+}
+state() { find "$installed" /etc/Plim -printf '%p %m %s\n' | sort; md5sum "$installed"/* /etc/Plim/*; }
+assert_kept() { assert_eq "$before" "$(state)" "$1: the installation left as it was"; }
+# assert_installed CASE: the upgrade completed: members, settings and link.
+assert_installed() {
+  assert_eq 0 "$status" "$1: status"
+  cmp -s tree/plimview "$installed/plimview" || fail "$1: plimview not installed"
+  assert_eq "prefix='/opt'" "$(head -1 /etc/Plim/plugin.conf)" "$1: settings"
+  assert_eq "$installed/nsplimmo_libc6.so" "$(readlink /opt/netscape/plugins/nsplimmo.so)" "$1: link"
+  assert_eq "" "$(ls "$installed" | grep '\.gz$')" "$1: temporary copies"
+}
+
+# fill DIR [KEEP]: fills the disk of DIR until KEEP bytes (default 0) are free.
+fill() {
+  head -c 100M /dev/zero >"$1/.fill" 2>/dev/null
+  (( ${2:-0} )) && truncate -s "-${2}" "$1/.fill"
+}
+
+# A full disk. The user's own file on that disk stays.
+small_disk /tmp/full 16m
+cp install /tmp/full/package && echo "mine" >/tmp/full/mine
+fill /tmp/full
+run "full disk, --extract" ./install "" --extract=/tmp/full/x
+assert_eq 1 "$status" "extract on a full disk: status"
+assert_contains "$err" "No space left on device" "extract on a full disk"
+assert_eq mine "$(cat /tmp/full/mine)" "extract on a full disk: the user's file"
+
+rm /tmp/full/.fill && mkdir /tmp/full/build && cd /tmp/full/build || fail "cd"
+cp "$INSTALLER" package && cp "$work"/*.gz . && echo "previous package" >install
+fill /tmp/full
+run "full disk, package mode" ./package "" 3 2 5 3 license.txt.gz Plim.tar.gz
+assert_eq 1 "$status" "package on a full disk: status"
+assert_contains "$err" "No space left on device" "package on a full disk"
+assert_eq "previous package" "$(cat install)" "package on a full disk: the previous install"
+cd "$work" && rm -rf /tmp/full/build /tmp/full/.fill
+
+# The settings file of a first installation.
+umount /tmp/full && small_disk /etc/Plim 64k
+echo "mine" >/etc/Plim/mine
+fill /etc/Plim
+run "full disk, settings file" installation "$upgrade"
+assert_contains "$err" $'Error:\tFailed to write /etc/Plim/plugin.conf' "settings on a full disk"
+assert_eq ".fill mine" "$(ls -A /etc/Plim | tr '\n' ' ' | sed 's/ $//')" "settings on a full disk: what is left"
+umount /etc/Plim
+
+fresh
+small_disk /tmp/full 16m
+echo "mine" >/tmp/full/mine
+fill /tmp/full $(($(stat -c %s install) + 8192))
+run "full disk, unpacking" ./install $'\ny\nn\nn' --prefix=/tmp/full --netscape="$browser"
+assert_eq 1 "$status" "unpacking on a full disk: status"
+assert_contains "$err" "No space left on device" "unpacking on a full disk"
+assert_eq mine "$(cat /tmp/full/mine)" "unpacking on a full disk: the user's file"
+echo "left: $(cd /tmp/full && find . -type f | sort | tr '\n' ' ')"
+umount /tmp/full
+
+# A tool missing from PATH: a directory of links to every other tool. Each
+# row: tool, the line the user sees, status, whether the installation stays
+# (without tar the previous installation is gone before the unpacking fails).
+tools=(
+  "gunzip|Failed to execute gunzip|1|kept"
+  "tar|Error:	tar exited with status 1|1|lost"
+  "less|Failed to execute less|0|new"
+  "clear|execve: No such file or directory|0|new"
+  "rm||0|new"  # the removal needs no rm
+)
+for row in "${tools[@]}"; do
+  IFS='|' read -r tool message expected kept <<<"$row"
+  fresh
+  dir=$work/path-$tool
+  mkdir "$dir"
+  for d in ${PATH//:/ }; do
+    for f in "$d"/*; do [[ -x $f && ! -e $dir/${f##*/} ]] && ln -s "$f" "$dir/"; done
+  done
+  rm "$dir/$tool"
+  PATH=$dir run "$tool missing" ./install "$upgrade" --upgrade
+  echo "left: $(ls "$installed" 2>&1 | tr '\n' ' ')"
+  assert_contains "$err" "$(printf "$message")" "$tool missing"
+  assert_eq "$expected" "$status" "$tool missing: status"
+  if [[ $kept == kept ]]; then assert_kept "$tool missing"; fi
+  if [[ $kept == new ]]; then assert_installed "$tool missing"; fi
+done
+
+# A damaged package, over a completed installation: truncated inside each
+# part, a byte flipped in the licence and the archive, lengths past the end.
+size=$(stat -c %s install) image=$(stat -c %s "$INSTALLER")
+licence=$(stat -c %s license.txt.gz)
+damage() { cp install bad && chmod 755 bad; }
+cases=(
+  "cut in the image|damage; truncate -s $((image / 2)) bad"
+  "cut in the licence|damage; truncate -s $((image + licence / 2)) bad"
+  "cut in the archive|damage; truncate -s $((image + licence + 40)) bad"
+  "cut in the trailer|damage; truncate -s $((size - 10)) bad"
+  "flipped licence byte|damage; printf '\xff' | dd of=bad bs=1 seek=$((image + licence / 2)) conv=notrunc 2>/dev/null"
+  "flipped archive byte|damage; printf '\xff' | dd of=bad bs=1 seek=$((image + licence + 40)) conv=notrunc 2>/dev/null"
+  "lengths past the end|damage; printf '\xff\xff\xff\x7f' | dd of=bad bs=1 seek=$((size - 4)) conv=notrunc 2>/dev/null"
+)
+for c in "${cases[@]}"; do
+  fresh
+  eval "${c#*|}"
+  run "${c%%|*}" ./bad "$upgrade" --upgrade
+  assert_eq 1 "$status" "${c%%|*}: status"
+  assert_kept "${c%%|*}"
+done
+
+# Killed at a question and while gunzip or tar runs, then run again. The
+# stand-in tool sleeps first; the kill comes when it has started.
+mkdir "$work/slow" && mkfifo "$work/answers"
+for t in gunzip tar; do
+  printf '#!/bin/sh\necho $$ >%s/started\nexec sleep 600\n' "$work" >"$work/slow/$t"
+done
+chmod 755 "$work"/slow/*
+kills=("at the acceptance question|Do you accept|" "during the licence (gunzip)|started|y" "during unpacking (tar)|started|y")
+for k in "${kills[@]}"; do
+  IFS='|' read -r name sign answer <<<"$k"
+  fresh
+  rm -f "$work/started"
+  slow=$work/slow
+  [[ $name == *gunzip* ]] && mv "$slow/tar" "$slow/tar.off"
+  [[ $name == *tar* ]] && mv "$slow/gunzip" "$slow/gunzip.off"
+  PATH=$slow:$PATH ./install --upgrade <"$work/answers" >out 2>err &
+  pid=$!
+  exec 3>"$work/answers"
+  printf '\n%s\n' "$answer" >&3
+  for _ in $(seq 100); do grep -qa "$sign" out "$work/started" 2>/dev/null && break; sleep 0.1; done
+  kill -KILL "$pid"
+  wait "$pid"
+  echo "ROW killed $name | $? | left: $(ls "$installed" 2>&1 | tr '\n' ' ')"
+  [[ -s $work/started ]] && kill -KILL "$(cat "$work/started")"
+  exec 3>&-
+  for f in "$slow"/*.off; do [[ -e $f ]] && mv "$f" "${f%.off}"; done
+  run "rerun after kill $name" ./install "$upgrade" --upgrade
+  assert_installed "rerun after kill $name"
+done
+
+pass
