@@ -92,15 +92,18 @@ void write_member(const char* name, const char* data, std::uint32_t length, mode
 }
 
 // The compressed licence and archive are written into the target only to be
-// removed again, so a file already under one of those names cannot be ours:
-// it may be the very members a vendor keeps there. Replacing it and then
-// removing the copy would lose it, so the run stops before it changes
-// anything in the directory.
+// removed again. In extract mode a file already under one of those names
+// cannot be ours: it may be the very members a vendor keeps there. Replacing
+// it and then removing the copy would lose it, so the run stops before it
+// changes anything in the directory. The installation directory is the
+// installer's own (uninstalling removes it whole), so a copy found there was
+// left by a run that was killed, and goes.
 void require_temporary_names_free() {
   for (const char* name : {package_contents.license_name, package_contents.archive_name}) {
     std::string path = std::string(target_directory()) + "/" + name;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) continue;  // creating it reports any other trouble
+    if (!settings.extract_dir && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) continue;
     log_printf(stderr, "Error:\t%s/%s already exists and is not ours to replace\n", target_directory(), name);
     std::exit(1);
   }
