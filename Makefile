@@ -24,7 +24,7 @@ asan: prerequisites
 
 check: build asan
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	testing/demo
