@@ -13,3 +13,22 @@ compare_medians() {
                  a, median[a] * 1000, b, median[b] * 1000, a, b, median[a] / median[b], goal }' "$csv"
   rm -f "$csv"
 }
+
+# each_payload_size SCRIPT: the payload benchmarks run once per size, in MB:
+# PLIM_BENCH_MB if it names sizes ("60", "6 60"), else 6 and 60, and 600 too
+# with PLIM_BENCH_LARGE=1 (about 4 GB of scratch space, and long). Returns
+# when PLIM_BENCH_MB names a single size; otherwise runs SCRIPT for each size
+# and exits with the first failure.
+each_payload_size() {
+  local sizes=${PLIM_BENCH_MB:-6 60} mb status=0
+  if [[ -z ${PLIM_BENCH_MB:-} && ${PLIM_BENCH_LARGE:-0} == 1 ]]; then
+    if (( $(df --output=avail -k "${TMPDIR:-/tmp}" | tail -1) > 5 * 1024 * 1024 )); then sizes+=" 600"
+    else echo "-- payload 600 MB skipped: less than 5 GB free in ${TMPDIR:-/tmp}"; fi
+  fi
+  [[ $sizes =~ ^[0-9]+$ ]] && return 0
+  for mb in $sizes; do
+    echo "-- payload $mb MB"
+    PLIM_BENCH_MB=$mb bash "$1" || { status=$?; break; }
+  done
+  exit "$status"
+}

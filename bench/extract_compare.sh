@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Extract mode against the raw pipeline on the same ~60 MB archive:
+# Extract mode against the raw pipeline on the same archive of about
+# PLIM_BENCH_MB MB (6 and 60 by default; see each_payload_size):
 #   plim package --extract=DIR      versus      gzip -dc archive.tar.gz | tar xf -
 # Both run alternately under hyperfine in one go; the figure is the ratio of
 # the medians (goal: within 1.05). Writes nothing outside a scratch directory.
 set -euo pipefail
+source "$(dirname -- "$0")/compare_lib.sh"
+each_payload_size "$0"
 build=${PLIM_BUILD_DIR:-build}
 installer=$build/plim-installer
 [[ -x $installer ]] || { echo "extract_compare: no $installer (build first)"; exit 0; }
@@ -16,10 +19,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/plim-extract-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Payload: 16 text files of random base64 (about 80 MB), which gzip brings
-# down to about 60 MB, and a small licence.
+# Payload: 16 text files of random base64 (about 80 MB at 60), which gzip
+# brings down to about PLIM_BENCH_MB MB, and a small licence.
 mkdir payload
-for i in $(seq 1 16); do head -c 3800000 /dev/urandom | base64 > "payload/member$i.txt"; done
+for i in $(seq 1 16); do head -c $((3800000 * PLIM_BENCH_MB / 60)) /dev/urandom | base64 > "payload/member$i.txt"; done
 (cd payload && tar cf - ./) | gzip -6 -n > Plim.tar.gz
 seq 1 2000 | sed 's/^/licence line /' | gzip -n > license.txt.gz
 

@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -52,4 +53,10 @@ BENCHMARK(BM_ScanCandidate)->Arg(16 << 10)->Arg(64 << 10)->Arg(kLibcScanBlockSiz
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::remove(candidate_path().c_str());  // benchmarks leave nothing in TMPDIR
+  return 0;
+}

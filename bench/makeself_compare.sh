@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Package mode and extract mode against makeself, on the same ~60 MB
-# installed tree, in one run:
+# Package mode and extract mode against makeself, on the same installed tree
+# of about PLIM_BENCH_MB MB (6 and 60 by default; see each_payload_size):
 #   building:   package (settings form: gzip and tar of the installed tree)
 #               versus  makeself (its defaults, and at gzip's level 6 as our tar uses)
 #   extracting: install --extract=DIR  versus  makeself's --noexec --target DIR,
@@ -9,6 +9,8 @@
 # package) is installed here, by this script only, when it is missing and we
 # are root. Writes nothing outside a scratch directory.
 set -euo pipefail
+source "$(dirname -- "$0")/compare_lib.sh"
+each_payload_size "$0"
 build=${PLIM_BUILD_DIR:-build}
 installer=$build/plim-installer
 [[ -x $installer ]] || { echo "makeself_compare: no $installer (build first)"; exit 0; }
@@ -28,11 +30,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/plim-makeself-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# The installed tree: 12 text files of random base64, about 60 MB, and the
-# licence text; the settings file that names it, as an installation writes.
+# The installed tree: 12 text files of random base64, about PLIM_BENCH_MB
+# MB, and the licence text; the settings file that names it, as an installation writes.
 tree=$work/prefix/Fernhollow-Plim/NetscapePlugin
 mkdir -p "$tree" home/.Plim ours
-for i in $(seq 1 12); do head -c 3800000 /dev/urandom | base64 >"$tree/member$i.txt"; done
+for i in $(seq 1 12); do head -c $((3800000 * PLIM_BENCH_MB / 60)) /dev/urandom | base64 >"$tree/member$i.txt"; done
 seq 1 2000 | sed 's/^/licence line /' >"$tree/license.txt"
 printf "prefix='%s'\nversion='3.2.5.3'\nlicense='license.txt'\n" "$work/prefix" >home/.Plim/plugin.conf
 cp "$installer" ours/package

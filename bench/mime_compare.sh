@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # MIME registration, two measurements:
 #
-# 1. Rewriting a mailcap of one million lines (the user's own entries,
+# 1. Rewriting a mailcap of 10,000, 100,000 and one million lines
+#    (PLIM_BENCH_MAILCAP_LINES; the user's own entries,
 #    comments, blank lines and continued entries, with an earlier
 #    installation's entries scattered through it) against `grep -v` dropping
 #    the same lines from the same file into a new file, in the same run. Both
@@ -52,48 +53,50 @@ command -v hyperfine >/dev/null || { echo "mime_compare: no hyperfine, skipped";
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/mime-compare.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
-# One million lines: per 100, 70 one-line entries, 10 comments, 5 blank
-# lines, 5 entries continued over two lines (10 lines) and, every 1000
-# lines, an earlier installation's nine entries (27 lines) instead of 27
-# entries of the user's.
-awk -v idir="/usr/local/Fernhollow-Plim/NetscapePlugin" 'BEGIN {
-  split("image/x-plim image/x.plim image/plim image/x-qw88 image/qw88 image/plimmo image/x-plimmo image/kz7 image/x-kz7", t, " ")
-  for (n = 0; n < 1000000;) {
-    if (n >= block) {
-      block += 1000
-      for (i = 1; i <= 9; i++) {
-        print "#mailcap entry added by Plim Install"
-        print t[i] ";" idir "/plview %s;\\"
-        print "\tx-mozilla-flags=plugin:Orvo Labs Plim"
+for lines in ${PLIM_BENCH_MAILCAP_LINES:-10000 100000 1000000}; do
+  # LINES lines: per 100, 70 one-line entries, 10 comments, 5 blank
+  # lines, 5 entries continued over two lines (10 lines) and, every 1000
+  # lines, an earlier installation's nine entries (27 lines) instead of 27
+  # entries of the user's.
+  awk -v lines="$lines" -v idir="/usr/local/Fernhollow-Plim/NetscapePlugin" 'BEGIN {
+    split("image/x-plim image/x.plim image/plim image/x-qw88 image/qw88 image/plimmo image/x-plimmo image/kz7 image/x-kz7", t, " ")
+    for (n = 0; n < lines;) {
+      if (n >= block) {
+        block += 1000
+        for (i = 1; i <= 9; i++) {
+          print "#mailcap entry added by Plim Install"
+          print t[i] ";" idir "/plview %s;\\"
+          print "\tx-mozilla-flags=plugin:Orvo Labs Plim"
+        }
+        n += 27
       }
-      n += 27
+      r = n % 100
+      if (r < 70) print "application/x-type" n ";viewer-" n " %s; test=test -n \"$DISPLAY\""
+      else if (r < 80) print "# viewer for type " n
+      else if (r < 85) print ""
+      else { print "text/x-type" n ";pager %s; \\"; print "\tneedsterminal"; n++ }
+      n++
     }
-    r = n % 100
-    if (r < 70) print "application/x-type" n ";viewer-" n " %s; test=test -n \"$DISPLAY\""
-    else if (r < 80) print "# viewer for type " n
-    else if (r < 85) print ""
-    else { print "text/x-type" n ";pager %s; \\"; print "\tneedsterminal"; n++ }
-    n++
-  }
-}' >"$dir/original"
-echo "mailcap: $(wc -l <"$dir/original") lines, $(stat -c %s "$dir/original") bytes"
-pattern='^(#mailcap entry added by Plim Install|image/(x-plim|x\.plim|plim|x-qw88|qw88|plimmo|x-plimmo|kz7|x-kz7);|	x-mozilla-flags=)'
-# Both must drop the same lines, or the comparison means nothing.
-cp "$dir/original" "$dir/mailcap"
-"$probe" mailcap "$dir/mailcap" "$idir" >/dev/null
-LC_ALL=C grep -v -E "$pattern" "$dir/original" >"$dir/grep.out" || true
-head -n -27 "$dir/mailcap" | cmp -s - "$dir/grep.out" ||
-  { echo "mime_compare: the update and grep kept different lines" >&2; exit 1; }
-echo "dropped: $(( $(wc -l <"$dir/original") - $(wc -l <"$dir/grep.out") )) lines"
+  }' >"$dir/original"
+  echo "mailcap: $(wc -l <"$dir/original") lines, $(stat -c %s "$dir/original") bytes"
+  pattern='^(#mailcap entry added by Plim Install|image/(x-plim|x\.plim|plim|x-qw88|qw88|plimmo|x-plimmo|kz7|x-kz7);|	x-mozilla-flags=)'
+  # Both must drop the same lines, or the comparison means nothing.
+  cp "$dir/original" "$dir/mailcap"
+  "$probe" mailcap "$dir/mailcap" "$idir" >/dev/null
+  LC_ALL=C grep -v -E "$pattern" "$dir/original" >"$dir/grep.out" || true
+  head -n -27 "$dir/mailcap" | cmp -s - "$dir/grep.out" ||
+    { echo "mime_compare: the update and grep kept different lines" >&2; exit 1; }
+  echo "dropped: $(( $(wc -l <"$dir/original") - $(wc -l <"$dir/grep.out") )) lines"
 
-csv=$dir/times.csv
-hyperfine --warmup 2 --runs 20 --export-csv "$csv" \
-  --prepare "cp $dir/original $dir/mailcap" -n update "$probe mailcap $dir/mailcap $idir" \
-  --prepare "true" -n "grep -v" "LC_ALL=C grep -v -E '$pattern' $dir/original >$dir/grep.out" |
-  sed -n '/Time/p'
-awk -F, 'NR > 1 { median[$1] = $4 }
-  END { printf "median update %.1f ms, grep -v %.1f ms, ratio update/grep %.2f (goal <= 2.0)\n",
-               median["update"] * 1000, median["grep -v"] * 1000, median["update"] / median["grep -v"] }' "$csv"
+  csv=$dir/times.csv
+  hyperfine --warmup 2 --runs 20 --export-csv "$csv" \
+    --prepare "cp $dir/original $dir/mailcap" -n update "$probe mailcap $dir/mailcap $idir" \
+    --prepare "true" -n "grep -v" "LC_ALL=C grep -v -E '$pattern' $dir/original >$dir/grep.out" |
+    sed -n '/Time/p'
+  awk -F, 'NR > 1 { median[$1] = $4 }
+    END { printf "median update %.1f ms, grep -v %.1f ms, ratio update/grep %.2f (goal <= 2.0)\n",
+                 median["update"] * 1000, median["grep -v"] * 1000, median["update"] / median["grep -v"] }' "$csv"
+done
 rm -rf "$dir"
 trap - EXIT
 

@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
 # The search walk over /proc, against `pgrep -f netscape` over the same
 # process table in the same run. Inside the sandbox (its own PID namespace)
-# 2,000 sleeping processes and one running stand-in browser make the table;
-# both commands run as whole processes under hyperfine (-N), alternating.
+# sleeping processes (200, 2,000 and 5,000: PLIM_BENCH_PROCESSES) and one
+# running stand-in browser make the table; both commands run as whole
+# processes under hyperfine (-N), alternating.
 set -euo pipefail
 source "$(dirname -- "$0")/compare_lib.sh"
-processes=2000
+processes=${PLIM_BENCH_PROCESSES:-200 2000 5000}
 
 if [[ ${1:-} == --inside ]]; then
   probe=$2 stand_in=$3
-  for _ in $(seq "$processes"); do sleep 100000 & done
   mkdir -p /opt/netscape/plugins /opt/netscape/java && touch /opt/netscape/vreg
   cp "$stand_in" /opt/netscape/netscape
   /opt/netscape/netscape &
-  sleep 0.5
-  echo "process table: $(ls -d /proc/[0-9]* | wc -l) processes"
-  "$probe" --own-signature --search 2>&1 | grep -c $'result\tsearch\t1' >/dev/null ||
-    { echo "proc_walk_compare: the search found no browser" >&2; exit 1; }
-  compare_medians search "$probe --own-signature --search" pgrep "pgrep -f netscape" 1.0
+  started=0
+  for count in $processes; do
+    for ((; started < count; started++)); do sleep 100000 & done
+    sleep 0.5
+    echo "process table: $(ls -d /proc/[0-9]* | wc -l) processes"
+    "$probe" --own-signature --search 2>&1 | grep -c $'result\tsearch\t1' >/dev/null ||
+      { echo "proc_walk_compare: the search found no browser" >&2; exit 1; }
+    compare_medians search "$probe --own-signature --search" pgrep "pgrep -f netscape" 1.0
+  done
   exit 0
 fi
 
