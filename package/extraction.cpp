@@ -214,6 +214,17 @@ int test_member(const char* data, std::size_t length) {
   return status;
 }
 
+// The unpacking needs tar as well as gunzip. Found missing only then, after
+// the previous installation was removed, it would cost the user that
+// installation; so it is started once beforehand.
+void require_tar() {
+  UniqueFd null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+  ChildSpec probe;
+  probe.argv = {"tar", "--version"};
+  probe.stdout_fd = null.get();
+  if (report_child_failure("tar", run_child(probe))) std::exit(1);
+}
+
 }  // namespace
 
 bool report_child_failure(const char* name, int wait_status) {
@@ -318,6 +329,7 @@ void verify_package_members() {
   for (const auto& member : members) {
     if (report_child_failure("gunzip", test_member(member.data, member.length))) std::exit(1);
   }
+  require_tar();
 }
 
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
