@@ -52,8 +52,9 @@ fill() {
   (( ${2:-0} )) && truncate -s "-${2}" "$1/.fill"
 }
 
-# A full disk. The user's own file on that disk stays.
-small_disk /tmp/full 16m
+# A full disk. The user's own file on that disk stays. Room for the copies of
+# the program made below, whose size depends on the build (sanitizers).
+small_disk /tmp/full "$(( $(stat -c %s "$INSTALLER") * 3 / 1048576 + 16 ))m"
 cp install /tmp/full/package && echo "mine" >/tmp/full/mine
 fill /tmp/full
 run "full disk, --extract" ./install "" --extract=/tmp/full/x
@@ -62,7 +63,7 @@ assert_contains "$err" "No space left on device" "extract on a full disk"
 assert_eq mine "$(cat /tmp/full/mine)" "extract on a full disk: the user's file"
 
 rm /tmp/full/.fill && mkdir /tmp/full/build && cd /tmp/full/build || fail "cd"
-cp "$INSTALLER" package && cp "$work"/*.gz . && echo "previous package" >install
+cp "$INSTALLER" package && cp "$work"/*.gz . && echo "previous package" >install || fail "cannot set up the build on the small disk"
 fill /tmp/full
 run "full disk, package mode" ./package "" 3 2 5 3 license.txt.gz Plim.tar.gz
 assert_eq 1 "$status" "package on a full disk: status"
@@ -135,7 +136,13 @@ for c in "${cases[@]}"; do
   fresh
   eval "${c#*|}"
   run "${c%%|*}" ./bad "$upgrade" --upgrade
-  assert_eq 1 "$status" "${c%%|*}: status"
+  # Cut inside the image, the program itself is damaged: how it fails
+  # depends on the build's layout (a crash under the sanitizers), but fail it does.
+  if [[ $c == "cut in the image"* ]]; then
+    assert_eq 1 "$((status != 0))" "${c%%|*}: failure status ($status)"
+  else
+    assert_eq 1 "$status" "${c%%|*}: status"
+  fi
   assert_kept "${c%%|*}"
 done
 
