@@ -32,3 +32,23 @@ each_payload_size() {
   done
   exit "$status"
 }
+
+# bench_build: the build directory (PLIM_BUILD_DIR, as bench/run passes it;
+# default build/bench) made absolute, because the scripts work in scratch
+# directories; as given when it does not exist.
+bench_build() {
+  local dir=${PLIM_BUILD_DIR:-build/bench}
+  (cd -- "$dir" 2>/dev/null && pwd) || echo "$dir"
+}
+
+# require SCRIPT PATH...: ends SCRIPT with status 0 and a line saying what is
+# missing, when hyperfine is not installed or a PATH is not there to run; a
+# benchmark skipped is not a failed build.
+require() {
+  local script=$1 need
+  shift
+  command -v hyperfine >/dev/null || { echo "$script: hyperfine is not installed, skipped"; exit 0; }
+  for need in "$@"; do
+    [[ -x $need ]] || { echo "$script: $need is not built, skipped"; exit 0; }
+  done
+}

@@ -7,13 +7,8 @@
 set -euo pipefail
 source "$(dirname -- "$0")/compare_lib.sh"
 each_payload_size "$0"
-build=${PLIM_BUILD_DIR:-build}
-installer=$build/plim-installer
-[[ -x $installer ]] || { echo "extract_compare: no $installer (build first)"; exit 0; }
-# The work below happens in a scratch directory: name the installer absolutely
-# (bench/run passes a relative build directory).
-installer=$(realpath -- "$installer")
-command -v hyperfine >/dev/null || { echo "extract_compare: hyperfine is not installed"; exit 0; }
+installer=$(bench_build)/plim-installer
+require extract_compare "$installer"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plim-extract-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -8,14 +8,10 @@
 # Both run as whole processes under hyperfine (-N: no shell), alternating.
 set -euo pipefail
 source "$(dirname -- "$0")/compare_lib.sh"
-build=${PLIM_BUILD_DIR:-build/bench}
-build=$(cd "$build" && pwd)
+build=$(bench_build)
 probe=$build/testing/browser_probe
 stand_in=$build/testing/stand_in_browser_libc6
-for need in "$probe" "$stand_in"; do
-  [[ -x $need ]] || { echo "libc_scan_compare: $need not built, skipped"; exit 0; }
-done
-command -v hyperfine >/dev/null || { echo "libc_scan_compare: no hyperfine, skipped"; exit 0; }
+require libc_scan_compare "$probe" "$stand_in"
 
 home=$(mktemp -d "${TMPDIR:-/tmp}/libc-scan.XXXXXX")
 trap 'rm -rf "$home"' EXIT

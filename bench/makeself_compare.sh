@@ -11,11 +11,8 @@
 set -euo pipefail
 source "$(dirname -- "$0")/compare_lib.sh"
 each_payload_size "$0"
-build=${PLIM_BUILD_DIR:-build}
-installer=$build/plim-installer
-[[ -x $installer ]] || { echo "makeself_compare: no $installer (build first)"; exit 0; }
-installer=$(realpath -- "$installer")
-command -v hyperfine >/dev/null || { echo "makeself_compare: hyperfine is not installed"; exit 0; }
+installer=$(bench_build)/plim-installer
+require makeself_compare "$installer"
 if ! command -v makeself >/dev/null; then
   if ((EUID == 0)); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq makeself >/dev/null

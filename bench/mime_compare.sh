@@ -11,6 +11,7 @@
 # 2. Root's update of every account (inside the sandbox) with 500 and with
 #    5,000 accounts, each with its home directory: time per account.
 set -euo pipefail
+source "$(dirname -- "$0")/compare_lib.sh"
 idir=/opt/Fernhollow-Plim/NetscapePlugin
 
 if [[ ${1:-} == --inside ]]; then
@@ -44,12 +45,10 @@ PY
   exit 0
 fi
 
-build=${PLIM_BUILD_DIR:-build/bench}
-build=$(cd "$build" && pwd)
+build=$(bench_build)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 probe=$build/testing/mime_probe
-[[ -x $probe ]] || { echo "mime_compare: $probe not built, skipped"; exit 0; }
-command -v hyperfine >/dev/null || { echo "mime_compare: no hyperfine, skipped"; exit 0; }
+require mime_compare "$probe"
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/mime-compare.XXXXXX")
 trap 'rm -rf "$dir"' EXIT

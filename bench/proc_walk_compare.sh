@@ -25,16 +25,12 @@ if [[ ${1:-} == --inside ]]; then
   exit 0
 fi
 
-build=${PLIM_BUILD_DIR:-build/bench}
-build=$(cd "$build" && pwd)
+build=$(bench_build)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 sandbox=$source_dir/testing/sandbox
 probe=$build/testing/browser_probe
 stand_in=$build/testing/stand_in_browser_libc6
-for need in "$probe" "$stand_in" "$sandbox"; do
-  [[ -x $need ]] || { echo "proc_walk_compare: $need missing, skipped"; exit 0; }
-done
-command -v hyperfine >/dev/null || { echo "proc_walk_compare: no hyperfine, skipped"; exit 0; }
+require proc_walk_compare "$probe" "$stand_in" "$sandbox"
 status=0
 PLIM_BUILD_DIR=$build PLIM_SOURCE_DIR=$source_dir \
   "$sandbox" -- bash "$source_dir/bench/proc_walk_compare.sh" --inside "$probe" "$stand_in" || status=$?
