@@ -27,25 +27,8 @@ make_package "$work/install" "$INSTALLER" license.txt.gz members/Plim.tar.gz
 browser=$(install_stand_in /opt/netscape)
 start_browser root "$browser" >/dev/null
 
-rule="+---------------------------------------------------------------------------+"
-banner="$rule
-|             P l i m   P l u g i n   V e r s i o n   3 . 2 . 5             |
-$rule
-"
-welcome="                                W E L C O M E
-
-                                 T O   T H E
-
-                            P l i m   P l u g i n
-
-                          V E R S I O N   3 . 2 . 5
-
-                                    F O R
-
-                                  L i n u x
-
-
-"
+# The expected screens, one file each, in the order the run shows them.
+screens=$PLIM_SOURCE_DIR/tests/e2e/install_terminal_screens
 sock=$work/tmux.sock
 tmux_() { tmux -S "$sock" "$@"; }
 screen() { tmux_ capture-pane -p -t plim; }
@@ -66,11 +49,14 @@ $(screen)"
 $(screen)"
 }
 
-# question SCREEN ANSWER: waits for the last line of SCREEN, checks that the
-# whole screen is SCREEN (cleared, nothing left above), then types ANSWER.
+# question NAME ANSWER: waits for the last line of the screen NAME, checks
+# that the whole screen is that one (cleared, nothing left above), then types
+# ANSWER.
 question() {
-  wait_for "${1##*$'\n'}" "${1##*$'\n'}"
-  assert_eq "$1" "$(screen)" "the screen at [${1##*$'\n'}]"
+  local expected
+  expected=$(cat "$screens/$1")
+  wait_for "${expected##*$'\n'}" "$1"
+  assert_eq "$expected" "$(screen)" "the screen $1"
   [[ -z $2 ]] || tmux_ send-keys -t plim -l "$2"
   tmux_ send-keys -t plim Enter
 }
@@ -80,16 +66,8 @@ question() {
 tmux_ -f /dev/null new-session -d -s plim -x 80 -y 24 \
   "cd '$work' && TERM=xterm ./install; echo \$? >'$work/status'; exec sleep 600"
 
-question "$banner
-${welcome}Where would you do you wish to install the Plim(tm) plugin.
-A subdirectory of ./Fernhollow-Plim will automatically be created.
-[/opt] :" ""
-question "$banner
-prefix='/opt'
-netscape='$browser'
-mozilla='/opt/netscape/'
-
-Please press Enter to view the license Agreement ..." ""
+question 1-prefix ""
+question 2-licence ""
 wait_for "licence line 23" "less showing the first page"
 first_page=$(screen)
 assert_eq "PLIM LICENCE AGREEMENT" "$(head -1 <<<"$first_page")" "the first page starts the licence"
@@ -98,12 +76,9 @@ tmux_ send-keys -t plim Space
 wait_for "licence line 46" "less showing the second page"
 assert_not_contains "$(screen)" "PLIM LICENCE AGREEMENT" "the second page"
 tmux_ send-keys -t plim q
-question "$banner
-Do you accept the Plim(tm) Plugin license agreement? (y/n)" y
-question "$banner
-Do you wish to update all mime.types and mailcap files? (y/n)" n
-question "$banner
-Do you wish to refresh the plugin lists for running browsers? (y/n)" n
+question 3-accept y
+question 4-mime n
+question 5-refresh n
 for tries in $(seq 100); do [[ -s $work/status ]] && break; sleep 0.05; done
 assert_eq 0 "$(cat "$work/status" 2>/dev/null)" "status of the run"
 
