@@ -1,15 +1,19 @@
 #pragma once
 
 // Test fixtures for the profile library: a temporary home and system
-// directory, so that no test reads the real /etc/Plim or the real home.
+// directory, so that no test reads the real /etc/Plim or the real home; and
+// the text tools of the case files that drive it.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "profile/profile_config.h"
 #include "profile/search_directories.h"
@@ -60,22 +64,101 @@ class ProfileFilesTest : public ::testing::Test {
     return system_dir() + profile + ".conf";
   }
 
-  // Every pending message, oldest first.
-  static std::vector<std::string> take_messages(ProfileConfig& config) {
-    std::vector<std::string> messages;
-    while (const char* message = config.next_message()) messages.emplace_back(message);
-    return messages;
-  }
-
-  // The value of option name in row, or nullopt.
-  static std::optional<std::string> value_in(const ProfileConfig& config, int row,
-                                             const std::string& name) {
-    const std::string* value =
-        config.profile_value(row, config.option_names().lookup_name(name));
-    return value ? std::optional<std::string>(*value) : std::nullopt;
-  }
-
   ScratchDir temp_;
   ScopedEnvironment home_variable_{"HOME", home()};
   ScopedEnvironment config_variable_{"PLIM_CONFIG_DIR", system_dir()};
 };
+
+// The escapes of case texts: \0 \a \b \t \n \v \f \r, \\ and \", and \xHH.
+inline constexpr std::string_view escape_letters = "0abtnvfr";
+inline constexpr std::string_view escaped_bytes{"\0\a\b\t\n\v\f\r", 8};
+
+// Splits a case line into words at spaces. A word is made of pieces: plain
+// text, or a double-quoted text with escapes; a quoted piece followed by *N
+// stands for N copies of it ("x"*1000), so that long texts stay short.
+inline std::vector<std::string> case_words(std::string_view line) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (true) {
+    while (at < line.size() && line[at] == ' ') ++at;
+    if (at == line.size()) return words;
+    std::string& word = words.emplace_back();
+    while (at < line.size() && line[at] != ' ') {
+      if (line[at] != '"') {
+        word += line[at++];
+        continue;
+      }
+      std::string piece;
+      for (++at; at < line.size() && line[at] != '"'; ++at) {
+        char c = line[at];
+        if (c == '\\' && ++at < line.size()) {
+          c = line[at];
+          if (c == 'x') {
+            c = static_cast<char>(std::stoi(std::string(line.substr(at + 1, 2)), nullptr, 16));
+            at += 2;
+          } else if (std::size_t letter = escape_letters.find(c); letter != std::string_view::npos) {
+            c = escaped_bytes[letter];
+          }
+        }
+        piece += c;
+      }
+      std::size_t copies = 1, digits = 0;
+      if (++at < line.size() && line[at] == '*') {
+        copies = std::stoul(std::string(line.substr(at + 1)), &digits);
+        at += 1 + digits;
+      }
+      while (copies-- > 0) word += piece;
+    }
+  }
+}
+
+// The text as case_words reads it back: quoted, escaped, and runs of more
+// than sixteen equal bytes written as "c"*N.
+inline std::string visible(std::string_view text) {
+  auto escaped = [](char c) -> std::string {
+    if (c == '\\' || c == '"') return {'\\', c};
+    if (std::size_t letter = escaped_bytes.find(c); letter != std::string_view::npos) {
+      return {'\\', escape_letters[letter]};
+    }
+    if (c >= ' ' && c <= '~') return {c};
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+    return hex;
+  };
+  std::string out, piece;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t run = std::min(text.find_first_not_of(text[at], at), text.size()) - at;
+    if (run <= 16) {
+      piece += escaped(text[at++]);
+      continue;
+    }
+    if (!piece.empty()) out += '"' + piece + '"';
+    piece.clear();
+    out += '"' + escaped(text[at]) + "\"*" + std::to_string(run);
+    at += run;
+  }
+  if (!piece.empty() || out.empty()) out += '"' + piece + '"';
+  return out;
+}
+
+// A case file holds commands, one a line, each followed by the lines it
+// printed, which begin with "| "; blank lines and lines beginning with "#"
+// stand as they are. run is given each command and gives its printed lines.
+// The file must equal the transcript so made; with PLIM_UPDATE_TESTDATA set
+// it is rewritten from it instead (review the change with git diff).
+inline void check_transcript(const std::string& path,
+                             const std::function<std::string(const std::string&)>& run) {
+  std::string expected = read_file(path);
+  std::istringstream in(expected);
+  std::string transcript, line;
+  while (std::getline(in, line)) {
+    if (line.starts_with("| ")) continue;
+    transcript += line + "\n";
+    if (!line.empty() && line[0] != '#') transcript += run(line);
+  }
+  if (std::getenv("PLIM_UPDATE_TESTDATA")) {
+    write_file(path, transcript);
+  } else {
+    EXPECT_EQ(expected, transcript) << path;
+  }
+}
