@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "profile/profile_config.h"
+#include "profile/profile_reader.h"
 #include "profile/search_directories.h"
 #include "testing/test_support/scratch_dir.h"
 
@@ -156,9 +158,77 @@ inline void check_transcript(const std::string& path,
     transcript += line + "\n";
     if (!line.empty() && line[0] != '#') transcript += run(line);
   }
+  auto lines = [](const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) all.push_back(line);
+    return all;
+  };
   if (std::getenv("PLIM_UPDATE_TESTDATA")) {
     write_file(path, transcript);
-  } else {
-    EXPECT_EQ(expected, transcript) << path;
+  } else if (expected != transcript) {
+    ADD_FAILURE() << path << " is not what the run printed (- file, + run):\n"
+                  << ::testing::internal::edit_distance::CreateUnifiedDiff(lines(expected), lines(transcript));
+  }
+}
+
+// Tools of the profile case runner.
+
+inline std::string text_or_none(const char* text) { return text ? visible(text) : "none"; }
+inline std::string text_or_none(const std::string* text) { return text ? visible(*text) : "none"; }
+inline const char* none_for_dash(const std::string& word) { return word == "-" ? nullptr : word.c_str(); }
+
+// A name as it stands when it is plain, else as visible gives it.
+inline std::string name_text(std::string_view name) {
+  bool plain = !name.empty() && name.size() < 40 &&
+               name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_:-") ==
+                   std::string_view::npos;
+  return plain ? std::string(name) : visible(name);
+}
+
+// Every value that get(row, column) gives in rows x columns, by row and
+// column; for a ProfileConfig, every value of every profile it knows.
+using Values = std::map<std::pair<int, int>, std::string>;
+inline Values values_of(int rows, int columns, const auto& get) {
+  Values values;
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      if (const std::string* value = get(row, column)) values[{row, column}] = *value;
+    }
+  }
+  return values;
+}
+inline Values values_of(const ProfileConfig* config) {
+  if (!config) return {};
+  return values_of(config->profile_names().count(), config->option_names().count(),
+                   [&](int row, int column) { return config->profile_value(row, column); });
+}
+
+// What text reads as in a store of its own, in blocks of block_size: the
+// line count, every value and every message.
+inline std::string read_alone(const std::string& text, std::size_t block_size) {
+  NameIndex option_names, profile_names;
+  ProfileTable profiles;
+  MessageQueue messages;
+  const std::string path = "f";
+  option_names.intern_name("profile:");
+  profile_names.intern_name("global");
+  profile_names.intern_name("own");
+  std::istringstream in(text);
+  StreamByteSource source(in, block_size);
+  int line = 1;
+  read_profile_file(source, line, 1, {option_names, profile_names, profiles, messages, &path, 0});
+  std::string dump = std::to_string(line) + "\n";
+  for (const auto& [at, value] : values_of(profiles.row_count(), option_names.count(),
+                                          [&](int row, int column) { return profiles.get(row, column); })) {
+    dump += std::to_string(at.first) + "." + option_names.name_at(at.second) + "=" + value + "\n";
+  }
+  while (const char* message = messages.pop_message()) dump += std::string(message) + "\n";
+  return dump;
+}
+
+inline void replace_all(std::string& text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
   }
 }
