@@ -41,40 +41,19 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
     out_.clear();
     words_ = case_words(line);
     for (std::string& word : words_) replace_all(word, "$TMP", temp_.path());
-    const std::string& command = arg(0);
-    const std::map<std::string, std::function<void()>> setup = {
-        {"system", [&] { write_text(system_file(arg(1)), arg(2)); }},
-        {"personal", [&] { write_text(personal_file(arg(1)), arg(2)); }},
-        {"file", [&] { write_text(temp_.path() + "/" + arg(1), arg(2)); }},
+    // The second word names the object, for the commands that have one.
+    ProfileConfigPtr& config = objects_[arg(1)];
+    if (arg(0).starts_with("create") || arg(0) == "clone") config.reset();
+    Values before = values_of(config.get());
+    const std::map<std::string, std::function<void()>> commands = {
+        {"system", [&] { write_file(system_file(arg(1)), arg(2)), check_block_sizes(arg(2)); }},
+        {"personal", [&] { write_file(personal_file(arg(1)), arg(2)), check_block_sizes(arg(2)); }},
+        {"file", [&] { write_file(temp_.path() + "/" + arg(1), arg(2)), check_block_sizes(arg(2)); }},
         {"env", [&] { words_.size() > 2 ? setenv(arg(1).c_str(), arg(2).c_str(), 1) : unsetenv(arg(1).c_str()); }},
         {"forget", [&] { forget_search_directories_for_testing(); }},
         {"options", [&] { set_options(); }},
         {"choose_home", [&] { say(text_or_none(choose_home_directory(none_for_dash(arg(1)), none_for_dash(arg(2))))); }},
         {"choose_system", [&] { say(text_or_none(choose_system_directory(none_for_dash(arg(1))))); }},
-    };
-    if (auto found = setup.find(command); found != setup.end()) {
-      found->second();
-      return out_;
-    }
-    ProfileConfigPtr& config = objects_[arg(1)];
-    if (command.starts_with("create") || command == "clone") config.reset();
-    Values before = values_of(config.get());
-    object_command(config);
-    if (!config) return out_;
-    Values after = values_of(config.get());
-    for (const auto& [at, value] : after) {
-      auto old = before.find(at);
-      if (old == before.end() || old->second != value) say(key(*config, at) + " = " + visible(value));
-    }
-    for (const auto& [at, value] : before) {
-      if (!after.contains(at)) say(key(*config, at) + " unset");
-    }
-    while (const char* message = config->next_message()) say("message " + visible(message));
-    return out_;
-  }
-
-  void object_command(ProfileConfigPtr& config) {
-    const std::map<std::string, std::function<void()>> methods = {
         {"create", [&] { config.reset(ProfileConfig::create(arg(2))); }},
         {"create_from_file", [&] { config.reset(ProfileConfig::create_from_file(arg(2), arg(3))); }},
         {"clone", [&] { config.reset(ProfileConfig::clone(objects_.at(arg(2)).get())); }},
@@ -110,9 +89,20 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
                ", arguments " + std::to_string(config->argument_count()));
          }},
     };
-    auto found = methods.find(arg(0));
-    ASSERT_NE(found, methods.end()) << "unknown command " << arg(0);
-    found->second();
+    auto command = commands.find(arg(0));
+    if (command == commands.end()) return "| unknown command\n";
+    command->second();
+    if (!config) return out_;
+    Values after = values_of(config.get());
+    for (const auto& [at, value] : after) {
+      auto old = before.find(at);
+      if (old == before.end() || old->second != value) say(key(*config, at) + " = " + visible(value));
+    }
+    for (const auto& [at, value] : before) {
+      if (!after.contains(at)) say(key(*config, at) + " unset");
+    }
+    while (const char* message = config->next_message()) say("message " + visible(message));
+    return out_;
   }
 
   // NAME,KIND,LETTER, the letter as one character or its number.
@@ -135,11 +125,9 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
     int result = config.parse_options(static_cast<int>(argv.size()), argv.data(), options_.data());
     say("result " + std::to_string(result));
     if (config.first_operand() != result) say("first operand " + std::to_string(config.first_operand()));
-    bool kept = config.argument_count() == static_cast<int>(argv.size());
-    for (int n = 0; kept && n < config.argument_count(); ++n) {
-      kept = config.argument(n) && std::string_view(config.argument(n)) == argv[n];
-    }
-    if (!kept) say("the kept arguments differ from the words");
+    std::vector<std::string> kept;
+    for (int n = 0; n < config.argument_count(); ++n) kept.emplace_back(config.argument(n) ? config.argument(n) : "");
+    if (kept != std::vector<std::string>(argv.begin(), argv.end())) say("the kept arguments differ from the words");
     for (const OptionSpec& spec : options_) {
       const char* value = spec.name && *spec.name ? config.get_string(spec.name) : nullptr;
       if (value) say(std::string(spec.name) + " = " + visible(value));
@@ -150,21 +138,15 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
     std::vector<const char*> names;
     std::vector<int> columns;
     for (std::size_t n = 4; n < words_.size(); ++n) {
-      const std::string& item = words_[n];
-      names.push_back(item.c_str());
-      bool number = item[0] == '-' || std::isdigit(static_cast<unsigned char>(item[0]));
-      columns.push_back(number ? std::stoi(item) : config.option_names().lookup_name(item));
+      names.push_back(words_[n].c_str());
+      bool number = std::isdigit(static_cast<unsigned char>(words_[n].back()));
+      columns.push_back(number ? std::stoi(words_[n]) : config.option_names().lookup_name(words_[n]));
     }
     names.push_back(nullptr);
     bool require_true = arg(3) == "true";
     if (arg(2) == "names") return config.first_given(names.data(), require_true);
     if (arg(2) == "until_negative") return config.first_given_until_negative(columns.data(), require_true);
     return config.first_given(std::span<const int>(columns), require_true);
-  }
-
-  void write_text(const std::string& path, const std::string& text) {
-    write_file(path, text);
-    check_block_sizes(text);
   }
 
   void check_block_sizes(const std::string& text) {
