@@ -1,17 +1,23 @@
 #pragma once
 
 // Test fixtures for the profile library: a temporary home and system
-// directory, so that no test reads the real /etc/Plim or the real home.
+// directory, so that no test reads the real /etc/Plim or the real home; and
+// the text tools of the case files that drive it.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "profile/profile_config.h"
+#include "profile/profile_reader.h"
 #include "profile/search_directories.h"
 #include "testing/test_support/scratch_dir.h"
 
@@ -60,22 +66,169 @@ class ProfileFilesTest : public ::testing::Test {
     return system_dir() + profile + ".conf";
   }
 
-  // Every pending message, oldest first.
-  static std::vector<std::string> take_messages(ProfileConfig& config) {
-    std::vector<std::string> messages;
-    while (const char* message = config.next_message()) messages.emplace_back(message);
-    return messages;
-  }
-
-  // The value of option name in row, or nullopt.
-  static std::optional<std::string> value_in(const ProfileConfig& config, int row,
-                                             const std::string& name) {
-    const std::string* value =
-        config.profile_value(row, config.option_names().lookup_name(name));
-    return value ? std::optional<std::string>(*value) : std::nullopt;
-  }
-
   ScratchDir temp_;
   ScopedEnvironment home_variable_{"HOME", home()};
   ScopedEnvironment config_variable_{"PLIM_CONFIG_DIR", system_dir()};
 };
+
+// The escapes of case texts: \0 \a \b \t \n \v \f \r, \\ and \", and \xHH.
+inline constexpr std::string_view escape_letters = "0abtnvfr";
+inline constexpr std::string_view escaped_bytes{"\0\a\b\t\n\v\f\r", 8};
+
+// Splits a case line into words at spaces. A word is made of pieces: plain
+// text, or a double-quoted text with escapes; a quoted piece followed by *N
+// stands for N copies of it ("x"*1000), so that long texts stay short.
+inline std::vector<std::string> case_words(std::string_view line) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (true) {
+    while (at < line.size() && line[at] == ' ') ++at;
+    if (at == line.size()) return words;
+    std::string& word = words.emplace_back();
+    while (at < line.size() && line[at] != ' ') {
+      if (line[at] != '"') {
+        word += line[at++];
+        continue;
+      }
+      std::string piece;
+      for (++at; at < line.size() && line[at] != '"'; ++at) {
+        char c = line[at];
+        if (c == '\\' && ++at < line.size()) {
+          c = line[at];
+          if (c == 'x') {
+            c = static_cast<char>(std::stoi(std::string(line.substr(at + 1, 2)), nullptr, 16));
+            at += 2;
+          } else if (std::size_t letter = escape_letters.find(c); letter != std::string_view::npos) {
+            c = escaped_bytes[letter];
+          }
+        }
+        piece += c;
+      }
+      std::size_t copies = 1, digits = 0;
+      if (++at < line.size() && line[at] == '*') {
+        copies = std::stoul(std::string(line.substr(at + 1)), &digits);
+        at += 1 + digits;
+      }
+      while (copies-- > 0) word += piece;
+    }
+  }
+}
+
+// The text as case_words reads it back: quoted, escaped, and runs of more
+// than sixteen equal bytes written as "c"*N.
+inline std::string visible(std::string_view text) {
+  auto escaped = [](char c) -> std::string {
+    if (c == '\\' || c == '"') return {'\\', c};
+    if (std::size_t letter = escaped_bytes.find(c); letter != std::string_view::npos) {
+      return {'\\', escape_letters[letter]};
+    }
+    if (c >= ' ' && c <= '~') return {c};
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+    return hex;
+  };
+  std::string out, piece;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t run = std::min(text.find_first_not_of(text[at], at), text.size()) - at;
+    if (run <= 16) {
+      piece += escaped(text[at++]);
+      continue;
+    }
+    if (!piece.empty()) out += '"' + piece + '"';
+    piece.clear();
+    out += '"' + escaped(text[at]) + "\"*" + std::to_string(run);
+    at += run;
+  }
+  if (!piece.empty() || out.empty()) out += '"' + piece + '"';
+  return out;
+}
+
+// A case file holds commands, one a line, each followed by the lines it
+// printed, which begin with "| "; blank lines and lines beginning with "#"
+// stand as they are. run is given each command and gives its printed lines.
+// The file must equal the transcript so made; with PLIM_UPDATE_TESTDATA set
+// it is rewritten from it instead (review the change with git diff).
+inline void check_transcript(const std::string& path,
+                             const std::function<std::string(const std::string&)>& run) {
+  std::string expected = read_file(path);
+  std::istringstream in(expected);
+  std::string transcript, line;
+  while (std::getline(in, line)) {
+    if (line.starts_with("| ")) continue;
+    transcript += line + "\n";
+    if (!line.empty() && line[0] != '#') transcript += run(line);
+  }
+  auto lines = [](const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) all.push_back(line);
+    return all;
+  };
+  if (std::getenv("PLIM_UPDATE_TESTDATA")) {
+    write_file(path, transcript);
+  } else if (expected != transcript) {
+    ADD_FAILURE() << path << " is not what the run printed (- file, + run):\n"
+                  << ::testing::internal::edit_distance::CreateUnifiedDiff(lines(expected), lines(transcript));
+  }
+}
+
+// Tools of the profile case runner.
+
+inline std::string text_or_none(const char* text) { return text ? visible(text) : "none"; }
+inline std::string text_or_none(const std::string* text) { return text ? visible(*text) : "none"; }
+inline const char* none_for_dash(const std::string& word) { return word == "-" ? nullptr : word.c_str(); }
+
+// A name as it stands when it is plain, else as visible gives it.
+inline std::string name_text(std::string_view name) {
+  bool plain = !name.empty() && name.size() < 40 &&
+               name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_:-") ==
+                   std::string_view::npos;
+  return plain ? std::string(name) : visible(name);
+}
+
+// Every value that get(row, column) gives in rows x columns, by row and
+// column; for a ProfileConfig, every value of every profile it knows.
+using Values = std::map<std::pair<int, int>, std::string>;
+inline Values values_of(int rows, int columns, const auto& get) {
+  Values values;
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      if (const std::string* value = get(row, column)) values[{row, column}] = *value;
+    }
+  }
+  return values;
+}
+inline Values values_of(const ProfileConfig* config) {
+  if (!config) return {};
+  return values_of(config->profile_names().count(), config->option_names().count(),
+                   [&](int row, int column) { return config->profile_value(row, column); });
+}
+
+// What text reads as in a store of its own, in blocks of block_size: the
+// line count, every value and every message.
+inline std::string read_alone(const std::string& text, std::size_t block_size) {
+  NameIndex option_names, profile_names;
+  ProfileTable profiles;
+  MessageQueue messages;
+  const std::string path = "f";
+  option_names.intern_name("profile:");
+  profile_names.intern_name("global");
+  profile_names.intern_name("own");
+  std::istringstream in(text);
+  StreamByteSource source(in, block_size);
+  int line = 1;
+  read_profile_file(source, line, 1, {option_names, profile_names, profiles, messages, &path, 0});
+  std::string dump = std::to_string(line) + "\n";
+  for (const auto& [at, value] : values_of(profiles.row_count(), option_names.count(),
+                                          [&](int row, int column) { return profiles.get(row, column); })) {
+    dump += std::to_string(at.first) + "." + option_names.name_at(at.second) + "=" + value + "\n";
+  }
+  while (const char* message = messages.pop_message()) dump += std::string(message) + "\n";
+  return dump;
+}
+
+inline void replace_all(std::string& text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+}
