@@ -8,7 +8,7 @@
 #include "testing/test_support/browser_fixture.h"
 
 // The pairing rules of the a:b:c / x, a / x:y and "a:" / x:y:z cases run in
-// tests/e2e/browser_files_test.sh; here, the remaining list forms.
+// the case tests/cases/root-lists-pairs; here, the remaining list forms.
 namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;

@@ -10,7 +10,9 @@
 //   --scan DIR          scan_browser_directory
 //   --add PATH          add_browser_executable(PATH, no home, -1, no status)
 // and prints "result<TAB>ACTION<TAB>0|1". At the end every entry is printed
-// as "entry<TAB>exe<TAB>owner<TAB>libc<TAB>home<TAB>device<TAB>inode".
+// as "entry<TAB>exe<TAB>owner<TAB>libc<TAB>home<TAB>file", file being "same" when
+// the entry's device and inode are those of the file now at exe, else "other"
+// (the numbers themselves change from machine to machine).
 //
 // The probe reads its own file like the installer does, so as a bare
 // executable it identifies nothing (its signature is zero). --own-signature
@@ -18,9 +20,9 @@
 // value a packaged installer has.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -62,6 +64,11 @@ void print_result(const char* action, bool result) {
   std::fflush(stdout);
 }
 
+bool is_file_at_path(const BrowserEntry& entry) {
+  struct stat st {};
+  return ::stat(entry.exe_path.c_str(), &st) == 0 && st.st_dev == entry.device && st.st_ino == entry.inode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,8 +98,7 @@ int main(int argc, char** argv) {
   }
   std::fflush(stderr);
   for (const BrowserEntry& entry : browser_list)
-    std::printf("entry\t%s\t%d\t%c\t%s\t%" PRIuMAX "\t%" PRIuMAX "\n", entry.exe_path.c_str(),
-                entry.owner_uid, entry.libc_char, entry.browser_home.c_str(),
-                static_cast<std::uintmax_t>(entry.device), static_cast<std::uintmax_t>(entry.inode));
+    std::printf("entry\t%s\t%d\t%c\t%s\t%s\n", entry.exe_path.c_str(), entry.owner_uid, entry.libc_char,
+                entry.browser_home.c_str(), is_file_at_path(entry) ? "same" : "other");
   return 0;
 }
