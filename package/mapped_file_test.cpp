@@ -10,22 +10,18 @@
 
 namespace {
 
-TEST(MapFile, MapsTheWholeFileUnderItsName) {
+TEST(MapFile, MapsTheWholeFileOrReportsTheFailingCall) {
   ScratchDir dir;
   std::string bytes(70000, 'x');
-  bytes[69999] = 'y';
+  bytes.back() = 'y';
   write_file(dir / "f", bytes);
+  write_file(dir / "empty", "");
   MappedFile file = map_file((dir / "f").c_str());
   EXPECT_EQ(dir / "f", file.name());
   EXPECT_EQ(bytes, std::string(file.address(), file.length()));
   unmap_file(file);
-  EXPECT_FALSE(file);
   unmap_file(file);  // a second release is a no-op
-}
-
-TEST(MapFile, ReportsTheFailingCall) {
-  ScratchDir dir;
-  write_file(dir / "empty", "");
+  EXPECT_FALSE(file);
   EXPECT_EXIT(map_file((dir / "missing").c_str()), testing::ExitedWithCode(1), "^open: No such file or directory\n$");
   EXPECT_EXIT(map_file((dir / "empty").c_str()), testing::ExitedWithCode(1), "^mmap: Invalid argument\n$");
   EXPECT_EXIT(map_descriptor(-1), testing::ExitedWithCode(1), "^fstat: Bad file descriptor\n$");

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "testing/test_support/capture_output.h"
 #include "testing/test_support/scratch_dir.h"
 
 namespace {
@@ -130,4 +131,12 @@ std::string tree_listing(const std::string& dir) {
   std::string listing;
   for (const std::string& line : lines) listing += line;
   return listing;
+}
+
+std::string run_step(const std::string& what, const std::function<void()>& call, const std::string& dir) {
+  Captured run = capture_in_child(call);
+  std::string text = "=== " + what + ": status " + std::to_string(run.status) + "\n" + run.out +
+                     "--- standard error:\n" + run.err + "--- left:\n" + tree_listing(dir);
+  for (std::size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "DIR");
+  return text;
 }

@@ -31,3 +31,9 @@ std::string escaped(const std::string& text);
 // "-> TARGET" for a symbolic link, or the octal mode and the escaped contents
 // of a regular file (its size when longer than 80 bytes).
 std::string tree_listing(const std::string& dir);
+
+// One step of a transcript kept as a golden file: runs `call` in a child
+// (see capture_in_child) and tells how it ended, what it wrote to standard
+// output and standard error, and the tree below `dir` after it, with `dir`
+// itself shown as "DIR".
+std::string run_step(const std::string& what, const std::function<void()>& call, const std::string& dir);
