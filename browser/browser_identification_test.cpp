@@ -1,10 +1,9 @@
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
-
 #include "browser/browser_discovery.h"
 #include "core/browser_list.h"
 #include "testing/test_support/browser_fixture.h"
+#include "testing/test_support/unit_test.h"
 
 // The directory test, the size limit, the libc character and the bare
 // executable that identifies nothing are shown with stand-ins in

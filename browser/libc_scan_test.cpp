@@ -3,11 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include "core/unique_fd.h"
-#include "testing/test_support/golden.h"
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
 // Every block size from one byte up puts the block boundaries at every
 // position inside the texts and between a text and its following byte; the

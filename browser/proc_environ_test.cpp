@@ -1,9 +1,6 @@
 #include "browser/proc_environ.h"
 
-#include <gtest/gtest.h>
-
-#include "testing/test_support/golden.h"
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
 using namespace std::string_literals;
 

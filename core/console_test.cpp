@@ -1,14 +1,7 @@
 #include "core/console.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
-
 #include "core/package_contents.h"
-#include "testing/test_support/capture_output.h"
-#include "testing/test_support/golden.h"
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
 // The second banner of a run (no welcome), the Enter prompt and the run log
 // are in every whole-run case under tests/cases (stdout, log).
@@ -33,23 +26,18 @@ class ConsoleTest : public ::testing::Test {
   ScratchDir dir_;
 };
 
-// The first banner of a run, for each version form and each way clear ends;
-// form feeds are shown as "\f".
+// The first banner of a run, for each version form and each way clear ends
+// (-1: no clear at all); form feeds are shown as "\f".
 TEST_F(ConsoleTest, FirstBanner) {
-  const struct {
-    int major, minor, patch, delta, clear;
-  } cases[] = {{3, 0, 1, 0, 0}, {3, 0, 1, 2, 0}, {3, 0, 0, 4, 0}, {0, 0, 0, 0, 0}, {12, 34, 56, 0, 0},
-               {1, 0, 1, 0, 1}, {1, 0, 1, 0, -1}, {1, 0, 1, 0, 2}};
   std::string transcript;
-  for (const auto& c : cases) {
+  for (const char* c : {"3.0.1.0 0", "3.0.1.2 0", "3.0.0.4 0", "0.0.0.0 0", "12.34.56.0 0", "1.0.1.0 1",
+                        "1.0.1.0 -1", "1.0.1.0 2"}) {
     PackageTrailer& t = package_contents.trailer;
-    t.major = c.major, t.minor = c.minor, t.patch = c.patch, t.delta = c.delta;
-    use_clear(c.clear);
+    int clear = 0;
+    std::sscanf(c, "%hhu.%hhu.%hhu.%hhu %d", &t.major, &t.minor, &t.patch, &t.delta, &clear);
+    use_clear(clear);
     Captured run = capture_in_child([] { show_banner(); });
-    transcript += "=== version " + std::to_string(c.major) + "." + std::to_string(c.minor) + "." +
-                  std::to_string(c.patch) + "." + std::to_string(c.delta) +
-                  (c.clear < 0 ? ", no clear" : ", clear ending " + std::to_string(c.clear)) + "\n" +
-                  run.out + "=== standard error:\n" + run.err;
+    transcript += std::string("=== version and clear's status ") + c + "\n" + run.out + "=== standard error:\n" + run.err;
   }
   for (std::size_t at; (at = transcript.find('\f')) != std::string::npos;) transcript.replace(at, 1, "\\f");
   expect_golden(transcript, "core/testdata/first_banner.out");

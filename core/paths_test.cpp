@@ -2,11 +2,7 @@
 
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include "testing/test_support/capture_output.h"
-#include "testing/test_support/golden.h"
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
 namespace {
 

@@ -1,13 +1,8 @@
 #include "installer/install_layout.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 #include "core/settings.h"
 #include "installer/settings_file.h"
-#include "testing/test_support/golden.h"
+#include "testing/test_support/unit_test.h"
 
 // Creating directories and the prefix question run in the sandbox:
 // tests/e2e/prefix_question_test.sh and extract_mode_test.sh.

@@ -1,12 +1,7 @@
 #include "package/extraction.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "core/child_process.h"
-#include "testing/test_support/capture_output.h"
-#include "testing/test_support/golden.h"
+#include "testing/test_support/unit_test.h"
 
 // Unpacking, the licence pager, the damaged-member errors and the check before
 // removal run against real packages in tests/e2e/extract_*_test.sh and

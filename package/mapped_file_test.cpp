@@ -1,12 +1,9 @@
 #include "package/mapped_file.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <string>
-
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
 namespace {
 

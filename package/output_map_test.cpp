@@ -1,15 +1,12 @@
 #include "package/output_map.h"
 #include "package/output_file.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
-#include <string>
 
-#include "testing/test_support/golden.h"
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
 // A directory the user cannot write and the full disk run in the sandbox:
 // tests/e2e/package_output_files_test.sh.

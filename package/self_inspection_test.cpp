@@ -1,13 +1,10 @@
 #include "package/self_inspection.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <memory>
 #include <sstream>
-#include <string>
 
-#include "testing/test_support/golden.h"
+#include "testing/test_support/unit_test.h"
 
 namespace {
 
