@@ -30,4 +30,10 @@ TEST_F(BrowserIdentification, ACandidateIsAnExecutableFileWithTheOwnSignature) {
   EXPECT_FALSE(add_browser_executable((home + "/plugins").c_str(), std::nullopt, -1, nullptr));
   EXPECT_FALSE(add_browser_executable((home + "/missing").c_str(), std::nullopt, -1, nullptr));
   EXPECT_EQ(browser_list.size(), 2u);
+
+  // A bare executable's signature is zero: it identifies nothing, not even a
+  // file that starts with four zero bytes.
+  package_contents.exe_signature = 0;
+  write_file(home + "/zeros", std::string(4, '\0') + "libc.so.6 MOZILLA_HOME=", kSmallestBrowserSize, 0755);
+  EXPECT_EQ(executable_libc_char((home + "/zeros").c_str()), 0);
 }

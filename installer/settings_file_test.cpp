@@ -49,13 +49,16 @@ TEST_F(SettingsFileTest, ProfileReaderReadsEveryValueBackExactly) {
 }
 
 // A planted link is replaced, not followed; a directory that cannot be made
-// is reported and the run goes on: testdata/settings_file.out.
+// is reported and the run goes on; without a settings file nothing happens:
+// testdata/settings_file.out.
 TEST_F(SettingsFileTest, Transcript) {
   write_file(dir_ / "victim", "precious\n");
   ASSERT_EQ(::symlink((dir_ / "victim").c_str(), (dir_ / "plugin.conf").c_str()), 0);
   std::string t = run_step("a planted link", [] { write_settings(nullptr); }, dir_.path());
   settings.settings_file = dir_ / "a/b/plugin.conf";
   t += run_step("a missing directory", [] { write_settings(nullptr), std::printf("goes on\n"); }, dir_.path());
+  settings.settings_file.reset();
+  t += run_step("no settings file", [] { write_settings(nullptr); }, dir_.path());
   expect_golden(t, "installer/testdata/settings_file.out");
 }
 

@@ -8,35 +8,26 @@
 
 namespace {
 
-std::uint32_t next_number(std::istringstream& in) {
-  std::uint64_t n = 0;
-  in >> n;
-  return std::uint32_t(n);
-}
-
 // The file a row of testdata/self_inspection.table describes.
 std::string package_file(const std::vector<std::string>& f) {
-  std::istringstream sizes(f[0]), lengths(f[3]), kept(f[4]);
-  std::uint32_t image = next_number(sizes), license = next_number(sizes), archive = next_number(sizes);
+  unsigned image = 0, license = 0, archive = 0, exe_length = 0, license_length = 0, archive_length = 0;
+  std::sscanf(f[0].c_str(), "%u %u %u", &image, &license, &archive);
+  std::sscanf(f[3].c_str(), "%u %u %u", &exe_length, &license_length, &archive_length);
   PackageTrailer t{};
   std::memcpy(t.magic, f[2].data(), sizeof t.magic);
   t.major = 3, t.minor = 2, t.patch = 5, t.delta = 3;
-  t.set_exe_length(next_number(lengths));
-  t.set_license_length(next_number(lengths));
-  t.set_archive_length(next_number(lengths));
+  t.set_exe_length(exe_length), t.set_license_length(license_length), t.set_archive_length(archive_length);
   std::string bytes = (std::string("\x7f" "ELF", 4) + std::string(image, 'i')).substr(0, image) +
                       std::string(license, 'l') + std::string(archive, 'a') + f[1] +
                       std::string(reinterpret_cast<char*>(&t), sizeof t);
-  std::string which;
-  std::size_t count = 0;
-  kept >> which >> count;
-  return which == "first" ? bytes.substr(0, count) : which == "last" ? bytes.substr(bytes.size() - count) : bytes;
+  std::size_t kept = std::strtoul(f[4].c_str() + f[4].find(' ') + 1, nullptr, 10);
+  return f[4].starts_with("first") ? bytes.substr(0, kept) : f[4].starts_with("last") ? bytes.substr(bytes.size() - kept) : bytes;
 }
 
 std::string found(const char* base, std::uint32_t size, const PackageContents& c, int result) {
   const PackageTrailer& t = c.trailer;
-  std::ostringstream text;
   if (result == 0 && c.image == base) {
+    std::ostringstream text;
     text << "package: licence at " << c.license_data - base << ", archive at " << c.archive_data - base
          << ", names " << c.license_name << " at " << c.license_name - base << " and " << c.archive_name
          << " at " << c.archive_name - base << ", version " << +t.major << '.' << +t.minor << '.' << +t.patch
@@ -47,8 +38,8 @@ std::string found(const char* base, std::uint32_t size, const PackageContents& c
               std::memcmp(t.magic, kTrailerMagic, sizeof t.magic) == 0 &&
               !(t.major | t.minor | t.patch | t.delta | t.reserved[0] | t.reserved[1]) && c.exe_signature == 0 &&
               c.image == base && !c.license_data && !c.archive_data && !c.license_name && !c.archive_name;
-  text << (bare ? "bare executable of " : "neither a package nor a bare executable: result ") << (bare ? size : result) << (bare ? " bytes" : "");
-  return text.str();
+  if (bare) return "bare executable of " + std::to_string(size) + " bytes";
+  return "neither a package nor a bare executable: result " + std::to_string(result);
 }
 
 TEST(ReadPackageContents, TableOfCases) {
