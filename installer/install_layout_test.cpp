@@ -4,8 +4,9 @@
 #include "installer/settings_file.h"
 #include "testing/test_support/unit_test.h"
 
-// Creating directories and the prefix question run in the sandbox:
-// tests/e2e/prefix_question_test.sh and extract_mode_test.sh.
+// Creating directories and the prefix question are whole-run cases:
+// tests/cases/alice-prefix-answers, alice-prefix-not-writable, alice-eof-create-dir
+// and tests/e2e/extract_mode_test.sh.
 namespace {
 
 std::optional<std::string> given(const std::string& field) {

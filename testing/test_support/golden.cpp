@@ -26,6 +26,8 @@ bool updating() {
 }
 
 std::string unescaped(std::string text) {
+  text.erase(0, text.find_first_not_of(' '));
+  text.erase(text.find_last_not_of(' ') + 1);
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
