@@ -1,11 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <utility>
-#include <vector>
 
 #include "browser/browser_discovery.h"
 #include "core/browser_list.h"
 #include "testing/test_support/browser_fixture.h"
+#include "testing/test_support/unit_test.h"
 
 // The pairing rules of the a:b:c / x, a / x:y and "a:" / x:y:z cases run in
 // the case tests/cases/root-lists-pairs; here, the remaining list forms.

@@ -1,52 +1,33 @@
 #include "installer/install_layout.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "core/settings.h"
+#include "installer/settings_file.h"
+#include "testing/test_support/unit_test.h"
 
-// Creating directories and the prefix question run in the sandbox:
-// tests/e2e/prefix_question_test.sh and extract_mode_test.sh.
+// Creating directories and the prefix question are whole-run cases:
+// tests/cases/alice-prefix-answers, alice-prefix-not-writable, alice-eof-create-dir
+// and tests/e2e/extract_mode_test.sh.
 namespace {
 
-TEST(SetPrefixTest, DerivesBothDirectoriesOrClearsAllThree) {
-  const struct {
-    std::optional<std::string> given, prefix, vendor_dir, install_dir;
-  } cases[] = {
-      {"/opt", "/opt", "/opt/Fernhollow-Plim", "/opt/Fernhollow-Plim/NetscapePlugin"},
-      {"/opt/", "/opt", "/opt/Fernhollow-Plim", "/opt/Fernhollow-Plim/NetscapePlugin"},
-      // Only one trailing slash goes.
-      {"/opt//", "/opt/", "/opt//Fernhollow-Plim", "/opt//Fernhollow-Plim/NetscapePlugin"},
-      // The root directory is a prefix like any other.
-      {"/", "/", "/Fernhollow-Plim", "/Fernhollow-Plim/NetscapePlugin"},
-      {std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    set_prefix("/previous");
-    set_prefix(c.given);
-    EXPECT_EQ(settings.prefix, c.prefix) << c.given.value_or("none");
-    EXPECT_EQ(settings.vendor_dir, c.vendor_dir) << c.given.value_or("none");
-    EXPECT_EQ(settings.install_dir, c.install_dir) << c.given.value_or("none");
-  }
+std::optional<std::string> given(const std::string& field) {
+  return field == "none" ? std::nullopt : std::optional(field);
 }
+std::string shown(const std::optional<std::string>& value) { return value.value_or("none"); }
 
-struct PathCase {
-  const char* path;
-  const char* base;
-  const char* expected;
-};
-
-TEST(AbsolutePathTest, ListElementsGetTheBaseUnlessAbsolute) {
-  const PathCase cases[] = {
-      {"/a:b:/c:d", "/home/u", "/a:/home/u/b:/c:/home/u/d"},
-      {"a:b", "/", "/a:/b"},
-      {"a:", "/w", "/w/a:"},  // an empty element stays empty
-      // A colon in the start directory's name is not a separator.
-      {"a:b", "/x:y", "/x:y/a:/x:y/b"},
-      {"/a:b", "/x:y", "/a:/x:y/b"},
-  };
-  for (const PathCase& c : cases) EXPECT_EQ(absolute_path_list(c.path, c.base), c.expected) << c.path;
+TEST(InstallLayout, TableOfCases) {
+  expect_table("installer/testdata/layout.table", [](const std::vector<std::string>& f) -> std::string {
+    if (f[0] == "set_prefix") {
+      set_prefix("/previous");
+      set_prefix(given(f[1]));
+      return shown(settings.prefix) + ", " + shown(settings.vendor_dir) + ", " + shown(settings.install_dir);
+    }
+    if (f[0] == "absolute_path_list") return absolute_path_list(f[1], f[2]);
+    if (f[0] == "installed_license_name")
+      return escaped(shown(installed_license_name(given(f[1]) ? f[1].c_str() : nullptr)));
+    PackageTrailer t{};
+    std::sscanf(f[1].c_str(), "%hhu.%hhu.%hhu.%hhu", &t.major, &t.minor, &t.patch, &t.delta);
+    return version_setting(t);
+  });
 }
 
 }  // namespace

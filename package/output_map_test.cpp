@@ -1,95 +1,62 @@
 #include "package/output_map.h"
 #include "package/output_file.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
-#include <string>
 
-#include "testing/test_support/scratch_dir.h"
+#include "testing/test_support/unit_test.h"
 
-// The read-only directory and the full disk are end-to-end cases:
+// A directory the user cannot write and the full disk run in the sandbox:
 // tests/e2e/package_output_files_test.sh.
 namespace {
 
 namespace fs = std::filesystem;
 
-class CreateOutputMap : public testing::Test {
- protected:
-  void SetUp() override { old_umask_ = ::umask(022); }
-  void TearDown() override { ::umask(old_umask_); }
+// Makes `name` of `length` bytes filled with "abc...z" repeated, and says
+// whether the file then holds exactly that.
+void replace(const std::string& name, std::uint32_t length, mode_t mode) {
+  ::umask(022);
+  OutputMap map = create_output_map(name, length, mode);
+  std::string pattern(length, '\0');
+  for (std::uint32_t i = 0; i < length; ++i) pattern[i] = char('a' + i % 26);
+  std::memcpy(map.address(), pattern.data(), map.length());
+  close_output_map(map);
+  std::printf("%s holds the pattern: %s\n", fs::path(name).filename().c_str(), read_file(name) == pattern ? "yes" : "no");
+}
 
-  // Makes the file over a previous one, fills it with a pattern and closes
-  // it; checks the new contents and that no backup is left.
-  void replace(const std::string& name, std::uint32_t length, mode_t mode) {
-    write_file(name, "previous");
-    OutputMap map = create_output_map(name, length, mode);
-    ASSERT_EQ(length, map.length());
-    std::string pattern(length, '\0');
-    for (std::uint32_t i = 0; i < length; ++i) pattern[i] = char('a' + i % 26);
-    std::memcpy(map.address(), pattern.data(), length);
-    close_output_map(map);
-    EXPECT_EQ(pattern, read_file(name));
-    struct stat st;
-    ASSERT_EQ(0, ::stat(name.c_str(), &st));
-    EXPECT_EQ(mode & 0755, st.st_mode & 07777);  // less the file-creation mask
-    EXPECT_FALSE(fs::exists(fs::symlink_status(name + "~")));
-  }
-
-  static bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
-
-  ScratchDir dir_;
-  mode_t old_umask_ = 0;
-};
-
-TEST_F(CreateOutputMap, ReplacesTheFileAndLeavesNoBackup) {
+// Every step over a previous file, and what each leaves: testdata/output_map.out.
+TEST(CreateOutputMap, Transcript) {
+  ScratchDir dir;
+  std::string t;
   // Lengths around the 512-byte touch stride, a page and more.
   for (std::uint32_t length : {1u, 511u, 512u, 16384u, 16385u, 40000u}) {
-    SCOPED_TRACE(length);
-    replace(dir_ / "out", length, 0777);
+    write_file(dir / "out", "previous");
+    t += run_step("length " + std::to_string(length), [&] { replace(dir / "out", length, 0777); }, dir.path());
   }
-}
+  fs::remove(dir / "out");
+  write_file(dir / "target", "not ours");
+  fs::create_symlink(dir / "target", dir / "link~");
+  fs::create_directory(dir / "dir~");
+  write_file(dir / "file~", "old backup");
+  for (const char* name : {"link", "dir", "file"}) write_file(dir / name, "previous");
+  t += run_step("old backups of every kind", [&] {
+    for (const char* name : {"link", "dir", "file"}) replace(dir / name, 3, 0644);
+  }, dir.path());
 
-TEST_F(CreateOutputMap, ClearsAnOldBackupOfAnyKind) {
-  write_file(dir_ / "target", "not ours");
-  fs::create_symlink(dir_ / "target", dir_ / "link~");
-  fs::create_directory(dir_ / "dir~");
-  write_file(dir_ / "file~", "old backup");
-  for (const char* name : {"link", "dir", "file"}) replace(dir_ / name, 3, 0644);
-  EXPECT_EQ("not ours", read_file(dir_ / "target"));
-}
-
-TEST_F(CreateOutputMap, FailuresLeaveThePreviousFile) {
-  EXPECT_EXIT(create_output_map(dir_ / "no-such-dir/out", 10, 0644), testing::ExitedWithCode(1),
-              "^creat: No such file or directory\n$");
-
-  // A backup that cannot be cleared keeps the previous file from moving aside.
-  write_file(dir_ / "out", "previous");
-  fs::create_directories(dir_ / "out~/full");
-  EXPECT_EXIT(create_output_map(dir_ / "out", 10, 0644), testing::ExitedWithCode(1), "^creat: File exists\n$");
-  EXPECT_EQ("previous", read_file(dir_ / "out"));
-  EXPECT_TRUE(fs::is_directory(dir_ / "out~/full"));
-
-  fs::remove_all(dir_ / "out~");
-  EXPECT_EXIT(create_output_map(dir_ / "out", 0, 0644), testing::ExitedWithCode(1), "^mmap: Invalid argument\n$");
-  EXPECT_EQ("previous", read_file(dir_ / "out"));
-  EXPECT_FALSE(exists(dir_ / "out~"));
-  // With no previous file, the incomplete one does not stay behind.
-  EXPECT_EXIT(create_output_map(dir_ / "new", 0, 0644), testing::ExitedWithCode(1), "^mmap: Invalid argument\n$");
-  EXPECT_FALSE(exists(dir_ / "new"));
-}
-
-// The temporary copies of extraction: a file under the name, or under its
-// backup name, is not ours to move or remove.
-TEST_F(CreateOutputMap, ARefusingFileLeavesTheNameAndItsBackupAlone) {
-  write_file(dir_ / "member", "the user's");
-  write_file(dir_ / "member~", "the user's backup");
-  EXPECT_EXIT(create_output_file(dir_ / "member", 10, 0644, ExistingFile::kRefuse), testing::ExitedWithCode(1),
-              "^creat: File exists\n$");
-  EXPECT_EQ("the user's", read_file(dir_ / "member"));
-  EXPECT_EQ("the user's backup", read_file(dir_ / "member~"));
+  fs::create_directories(dir / "out~/full");
+  write_file(dir / "out", "previous");
+  t += run_step("no such directory", [&] { create_output_map(dir / "no-such-dir/out", 10, 0644); }, dir.path());
+  t += run_step("a backup that cannot be cleared", [&] { create_output_map(dir / "out", 10, 0644); }, dir.path());
+  fs::remove_all(dir / "out~");
+  t += run_step("no room for a mapping", [&] { create_output_map(dir / "out", 0, 0644); }, dir.path());
+  t += run_step("no room, no previous file", [&] { create_output_map(dir / "new", 0, 0644); }, dir.path());
+  // The temporary copies of extraction: a file under the name, or under its
+  // backup name, is not ours to move or remove.
+  write_file(dir / "out~", "the user's backup");
+  t += run_step("refusing", [&] { create_output_file(dir / "out", 10, 0644, ExistingFile::kRefuse); }, dir.path());
+  expect_golden(t, "package/testdata/output_map.out");
 }
 
 }  // namespace
