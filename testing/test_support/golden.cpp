@@ -84,7 +84,7 @@ std::string escaped(const std::string& text) {
 }
 
 void expect_golden(const std::string& actual, const std::string& path) {
-  const std::string file = PLIM_SOURCE_DIR "/" + path;
+  const std::string file = path.starts_with("/") ? path : PLIM_SOURCE_DIR "/" + path;
   if (updating()) {
     std::ofstream(file, std::ios::binary) << actual;
     return;

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-// Compares `actual` byte for byte with the file at `path` (relative to the
-// source tree); a mismatch fails the test with `diff -u` of the two.
+// Compares `actual` byte for byte with the file at `path` (absolute, or
+// relative to the source tree); a mismatch fails the test with `diff -u` of
+// the two.
 void expect_golden(const std::string& actual, const std::string& path);
 
 // A table of cases: one case a line, its fields separated by " | ", then

@@ -19,6 +19,7 @@
 #include "profile/profile_config.h"
 #include "profile/profile_reader.h"
 #include "profile/search_directories.h"
+#include "testing/test_support/golden.h"
 #include "testing/test_support/scratch_dir.h"
 
 // Sets an environment variable (or unsets it, for nullopt) for a scope.
@@ -146,8 +147,7 @@ inline std::string visible(std::string_view text) {
 // A case file holds commands, one a line, each followed by the lines it
 // printed, which begin with "| "; blank lines and lines beginning with "#"
 // stand as they are. run is given each command and gives its printed lines.
-// The file must equal the transcript so made; with PLIM_UPDATE_TESTDATA set
-// it is rewritten from it instead (review the change with git diff).
+// The file must equal the transcript so made (see expect_golden).
 inline void check_transcript(const std::string& path,
                              const std::function<std::string(const std::string&)>& run) {
   std::string expected = read_file(path);
@@ -158,18 +158,7 @@ inline void check_transcript(const std::string& path,
     transcript += line + "\n";
     if (!line.empty() && line[0] != '#') transcript += run(line);
   }
-  auto lines = [](const std::string& text) {
-    std::vector<std::string> all;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) all.push_back(line);
-    return all;
-  };
-  if (std::getenv("PLIM_UPDATE_TESTDATA")) {
-    write_file(path, transcript);
-  } else if (expected != transcript) {
-    ADD_FAILURE() << path << " is not what the run printed (- file, + run):\n"
-                  << ::testing::internal::edit_distance::CreateUnifiedDiff(lines(expected), lines(transcript));
-  }
+  expect_golden(transcript, path);
 }
 
 // Tools of the profile case runner.
