@@ -7,7 +7,7 @@
 #include "core/settings.h"
 
 // Creating directories and the prefix question run in the sandbox:
-// tests/e2e/prefix_question_test.sh and the extract cases under tests/cases/.
+// tests/e2e/prefix_question_test.sh and extract_mode_test.sh.
 namespace {
 
 TEST(SetPrefixTest, DerivesBothDirectoriesOrClearsAllThree) {

@@ -11,7 +11,7 @@
 #include "testing/test_support/scratch_dir.h"
 
 // The read-only directory and the full disk are end-to-end cases:
-// tests/cases/*-output-*.
+// tests/e2e/package_output_files_test.sh.
 namespace {
 
 namespace fs = std::filesystem;
