@@ -262,7 +262,12 @@ void unpack_license() {
   log_printf(stdout, "Execute:\t%s %s %s\n", gunzip.argv[0].c_str(), gunzip.argv[1].c_str(),
              gunzip.argv[2].c_str());
   std::fflush(stdout);
-  if (report_child_failure("gunzip", wait_or_exit(start_child(gunzip)))) std::exit(1);
+  if (report_child_failure("gunzip", wait_or_exit(start_child(gunzip)))) {
+    // gunzip keeps the compressed file when it fails. It is this run's own
+    // copy, and left behind it would block the next run as a stranger's file.
+    ::unlink(package_contents.license_name);
+    std::exit(1);
+  }
 }
 
 void show_license() {
