@@ -7,7 +7,7 @@
 
 // The directory test, the size limit, the libc character and the bare
 // executable that identifies nothing are shown with stand-ins in
-// tests/e2e/browser_files_test.sh and browser_search_test.sh.
+// tests/cases/root-scan-homes, root-search-files and root-search-bare.
 using BrowserIdentification = BrowserFixture;
 
 TEST_F(BrowserIdentification, ACandidateIsAnExecutableFileWithTheOwnSignature) {

@@ -6,7 +6,7 @@
 
 // Creating directories and the prefix question are whole-run cases:
 // tests/cases/alice-prefix-answers, alice-prefix-not-writable, alice-eof-create-dir
-// and tests/e2e/extract_mode_test.sh.
+// and the root-extract-* cases.
 namespace {
 
 std::optional<std::string> given(const std::string& field) {

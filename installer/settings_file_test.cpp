@@ -9,8 +9,8 @@
 
 // The file's lines, the run log, a directory that refuses the file and a
 // full disk are whole-run cases: tests/cases/alice-check-not-running,
-// alice-settings-unwritable, tests/e2e/install_relative_test.sh and
-// faults_test.sh.
+// alice-settings-unwritable, root-relative-config and
+// tests/e2e/faults_test.sh.
 namespace {
 
 BrowserEntry browser(const std::string& exe, const std::string& home) {

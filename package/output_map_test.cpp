@@ -9,7 +9,7 @@
 #include "testing/test_support/unit_test.h"
 
 // A directory the user cannot write and the full disk run in the sandbox:
-// tests/e2e/package_output_files_test.sh.
+// tests/cases/alice-output-* and root-output-*.
 namespace {
 
 namespace fs = std::filesystem;
