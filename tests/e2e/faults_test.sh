@@ -147,10 +147,12 @@ for c in "${cases[@]}"; do
 done
 
 # Killed at a question and while gunzip or tar runs, then run again. The
-# stand-in tool sleeps first; the kill comes when it has started.
+# stand-in tool sleeps first; the kill comes when it has started. Asked only
+# whether it is there (tar --version, before the removal), it is the real one.
 mkdir "$work/slow" && mkfifo "$work/answers"
 for t in gunzip tar; do
-  printf '#!/bin/sh\necho $$ >%s/started\nexec sleep 600\n' "$work" >"$work/slow/$t"
+  printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
+    "$(command -v $t)" "$work" >"$work/slow/$t"
 done
 chmod 755 "$work"/slow/*
 kills=("at the acceptance question|Do you accept|" "during the licence (gunzip)|started|y" "during unpacking (tar)|started|y")
