@@ -128,9 +128,9 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
     std::vector<std::string> kept;
     for (int n = 0; n < config.argument_count(); ++n) kept.emplace_back(config.argument(n) ? config.argument(n) : "");
     if (kept != std::vector<std::string>(argv.begin(), argv.end())) say("the kept arguments differ from the words");
-    for (const OptionSpec& spec : options_) {
-      const char* value = spec.name && *spec.name ? config.get_string(spec.name) : nullptr;
-      if (value) say(std::string(spec.name) + " = " + visible(value));
+    for (const OptionSpec& option : options_) {
+      const char* value = option.name && *option.name ? config.get_string(option.name) : nullptr;
+      if (value) say(std::string(option.name) + " = " + visible(value));
     }
   }
 
