@@ -47,10 +47,13 @@ class Walk {
  public:
   explicit Walk(ReachedPath& out) : out_(out), judged_(::geteuid() == 0) {}
 
-  void run(const std::string& path, LastLink last) {
+  // From `start` (a directory descriptor, or AT_FDCWD), or from "/" for an
+  // absolute path; the walk goes on as `controller` when that is a user.
+  void run(int start, int controller, const std::string& path, LastLink last) {
+    if (controller >= 0 && !take_controller(controller)) return;
     std::vector<std::string> pending;
     push_components(path, pending);
-    if (!enter(path.starts_with("/") ? "/" : ".", AT_FDCWD)) return;
+    if (!enter(path.starts_with("/") ? "/" : ".", path.starts_with("/") ? AT_FDCWD : start)) return;
     out_.name = ".";
     while (!pending.empty()) {
       std::string component = std::move(pending.back());
@@ -131,10 +134,15 @@ class Walk {
     if (out_.controller >= 0)
       return refuse("controlled by users " + std::to_string(out_.controller) + " and " +
                     std::to_string(st.st_uid));
-    out_.controller = static_cast<int>(st.st_uid);
-    as_controller_.emplace(st.st_uid);
-    if (!*as_controller_) return refuse("cannot act as user " + std::to_string(st.st_uid));
-    return true;
+    return take_controller(static_cast<int>(st.st_uid));
+  }
+
+  bool take_controller(int uid) {
+    out_.controller = uid;
+    as_controller_.emplace(static_cast<uid_t>(uid));
+    if (*as_controller_) return true;
+    out_.failed_call = as_controller_->failed_call();
+    return fail(errno);
   }
 
   bool refuse(std::string reason) {
@@ -163,7 +171,17 @@ ReachedPath reach_path(const std::string& path, LastLink last) {
     reached.error = ENOENT;
     return reached;
   }
-  Walk(reached).run(rooted(path), last);
+  Walk(reached).run(AT_FDCWD, -1, rooted(path), last);
+  return reached;
+}
+
+ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, LastLink last) {
+  ReachedPath reached;
+  if (path.empty() || !from.dir) {
+    reached.error = path.empty() ? ENOENT : EBADF;
+    return reached;
+  }
+  Walk(reached).run(from.dir.get(), from.controller, path, last);
   return reached;
 }
 

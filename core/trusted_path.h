@@ -24,6 +24,8 @@ struct ReachedPath {
                          // user whose file-system identity every later step must take
   std::string refusal;   // non-empty: refused, the reason for the message; dir is empty
   int error = 0;         // errno when a component could not be reached (missing, not a directory, ...)
+  const char* failed_call = nullptr;  // set when taking on the controller's identity failed (error: why);
+                                      // dir is empty then
 };
 
 // Resolves `path` from "/" (a relative path from the current directory).
@@ -41,9 +43,14 @@ struct ReachedPath {
 // counts too; a missing last component is returned by name, dir being the
 // directory it would go in.
 //
-// Must be called with root's own file-system identity (not inside a
-// FileIdentity: the walk takes and gives back identities of its own).
+// Inside a FileIdentity the walk opens everything as that identity and
+// gives it back at the end.
 ReachedPath reach_path(const std::string& path, LastLink last);
+
+// The same for `path` below the directory `from` reached (its name "."),
+// the walk going on as from's controller: the plug-in's names inside a home,
+// without walking the way to the home again.
+ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, LastLink last);
 
 // "Refused:\t<path> (<reason>)\n" on standard error and in the run log.
 void report_refusal(const std::string& path, const ReachedPath& reached);

@@ -65,7 +65,9 @@ TEST(ReachPath, TableOfWays) {
   build_tree(s);
   expect_table("core/testdata/trusted_path.table", [&](const std::vector<std::string>& f) {
     std::string path = f[0].starts_with("S") ? s.path() + f[0].substr(1) : f[0];
-    return describe(reach_path(path, f[1] == "follow" ? LastLink::follow : LastLink::keep), s.path());
+    LastLink last = f[1] == "follow" ? LastLink::follow : LastLink::keep;
+    if (f.size() > 2) return describe(reach_path_at(reach_path(path, LastLink::follow), f[2], last), s.path());
+    return describe(reach_path(path, last), s.path());
   });
 }
 
