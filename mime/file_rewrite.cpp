@@ -44,8 +44,9 @@ bool open_place(const std::string& path, const std::string& backup, Place& place
     return false;
   }
   if (reached.dir && reached.name != ".") {  // missing, or not a directory
+    struct stat st;
+    reached.error = ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
     reached.dir.reset();
-    reached.error = ENOENT;
   }
   errno = reached.error;
   place.dir = std::move(reached.dir);
