@@ -53,14 +53,15 @@ bool remove_any_way_at(int dir, const std::string& name) {
          remove_tree_at(dir, name.c_str());
 }
 
-// The place of `path` for a removal, the identity of the user who controls
-// the way to it taken on; nullopt (after saying why when it was refused)
-// when root must not, or cannot, remove there.
+// The place of a name to remove, with the identity of the user who controls
+// the way to it taken on for as long as the place is held.
 struct RemovalPlace {
   ReachedPath reached;
   std::optional<FileIdentity> as_controller;
 };
 
+// False (after saying why when it was refused) when root must not, or
+// cannot, remove at `path`.
 bool reach_for_removal(const std::string& path, RemovalPlace& place) {
   place.reached = reach_path(path, LastLink::keep);
   if (!place.reached.refusal.empty()) report_refusal(path, place.reached);
