@@ -3,6 +3,14 @@
 # started with "--remote COMMAND" appends a line to $PLIM_STAND_IN_LOG, or
 # else to "remote.log" beside the executable.
 
+# stand_in_settings NAME=VALUE...: settings for every stand-in started from
+# now on (PLIM_STAND_IN_LOG, _IDS, _SPY, _HANG), kept in the file it reads
+# besides its environment: the installer starts it as another user with a
+# fresh environment, which no longer carries them.
+stand_in_settings() {
+  printf '%s\n' "$@" >>/etc/plim-stand-in.conf && chmod 644 /etc/plim-stand-in.conf
+}
+
 # stand_in_path [LIBC]: the built stand-in browser for LIBC (6 or 5).
 stand_in_path() {
   echo "$PLIM_BUILD_DIR/testing/stand_in_browser_libc${1:-6}"
