@@ -77,14 +77,14 @@ void refresh_running_browsers() {
   std::string command = "openFile(" + settings.install_dir.value_or("") + "/welcome.html,PlimPlugin)";
   for (const BrowserEntry& entry : browser_list) {
     if (!eligible(entry, real_uid, effective_uid)) continue;
+    log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
+               printable(command).c_str(), entry.owner_uid);
     std::string refusal;
     UniqueFd program = open_identified_program(entry, refusal);
     if (!program) {
       log_printf(stderr, "Error:\tNot refreshing %s: %s\n", printable(entry.exe_path).c_str(), refusal.c_str());
       continue;
     }
-    log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
-               printable(command).c_str(), entry.owner_uid);
     run_as_user({entry.exe_path, "--remote", command}, program.get(), entry.owner_uid);
   }
 }

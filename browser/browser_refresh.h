@@ -11,9 +11,9 @@
 // the installed welcome page, one at a time. Root refreshes every browser
 // seen running, as the user who runs it; an ordinary user only the browsers
 // running under its own real or effective user id. Browsers with no running
-// instance are skipped, and so is a browser whose program cannot be opened
-// as the one identified (open_identified_program), with
-// "Error:\tNot refreshing %s: %s\n".
+// instance are skipped; after its "Execute:" line, so is a browser whose
+// program cannot be opened as the one identified (open_identified_program),
+// with "Error:\tNot refreshing %s: %s\n".
 void refresh_running_browsers();
 
 // The entry's program, opened (O_PATH) with its owner's file-system rights,
