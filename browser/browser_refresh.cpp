@@ -14,6 +14,7 @@
 #include "core/file_identity.h"
 #include "core/printable.h"
 #include "core/settings.h"
+#include "core/trusted_path.h"
 #include "core/unique_fd.h"
 
 namespace {
@@ -26,6 +27,40 @@ bool eligible(const BrowserEntry& entry, int real_uid, int effective_uid) {
 // A file root may execute: root's own, and writable by no one else.
 bool is_roots_alone(const struct stat& st) { return st.st_uid == 0 && (st.st_mode & 022) == 0; }
 
+// The user's rights decide what the path reaches, as when the user started
+// the program.
+UniqueFd open_as_owner(const BrowserEntry& entry, std::string& refusal) {
+  FileIdentity as_owner(static_cast<uid_t>(entry.owner_uid));
+  if (!as_owner) {
+    refusal = std::string(as_owner.failed_call()) + ": " + std::strerror(errno);
+    return UniqueFd();
+  }
+  UniqueFd program(::open(entry.exe_path.c_str(), O_PATH | O_CLOEXEC));
+  if (!program) refusal = std::strerror(errno);
+  return program;
+}
+
+// Root runs only a program that no ordinary user could have put in the way:
+// every directory and link on the path, and the file, are root's.
+UniqueFd open_as_root(const std::string& path, std::string& refusal) {
+  ReachedPath reached = reach_path(path, LastLink::follow);
+  if (!reached.refusal.empty()) {
+    refusal = reached.refusal;
+    return UniqueFd();
+  }
+  if (!reached.dir) {
+    refusal = std::strerror(reached.error);
+    return UniqueFd();
+  }
+  if (reached.controller != -1) {
+    refusal = "the way to it is not root's alone";
+    return UniqueFd();
+  }
+  UniqueFd program(::openat(reached.dir.get(), reached.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!program) refusal = std::strerror(errno);
+  return program;
+}
+
 }  // namespace
 
 UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal) {
@@ -34,19 +69,10 @@ UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal
     refusal = "a command line named it, not the running program";
     return UniqueFd();
   }
-  UniqueFd program;
-  {
-    // The user's rights decide what the path reaches, as when the user
-    // started it.
-    FileIdentity as_owner(static_cast<uid_t>(entry.owner_uid));
-    if (!as_owner) {
-      refusal = std::string(as_owner.failed_call()) + ": " + std::strerror(errno);
-      return UniqueFd();
-    }
-    program.reset(::open(entry.exe_path.c_str(), O_PATH | O_CLOEXEC));
-  }
+  UniqueFd program = as_root ? open_as_root(entry.exe_path, refusal) : open_as_owner(entry, refusal);
+  if (!program) return program;
   struct stat st;
-  if (!program || ::fstat(program.get(), &st) != 0) {
+  if (::fstat(program.get(), &st) != 0) {
     refusal = std::strerror(errno);
     return UniqueFd();
   }
@@ -55,7 +81,7 @@ UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal
     return UniqueFd();
   }
   if (as_root && !is_roots_alone(st)) {
-    refusal = "it is not root's own file";
+    refusal = "another user may change it";
     return UniqueFd();
   }
   return program;
