@@ -171,7 +171,7 @@ int kill_late_child(const ChildSpec& child, pid_t pid) {
   ::kill(pid, SIGKILL);
   int status = wait_for_child(pid);
   log_printf(stderr, "Error:\t%s did not finish in %d seconds\n", printable(child.argv[0]).c_str(),
-             kStrangerTimeLimitSeconds);
+             child.time_limit_seconds);
   return status;
 }
 
@@ -179,7 +179,7 @@ int kill_late_child(const ChildSpec& child, pid_t pid) {
 // that keeps the pipe open after the child ended does not hold the run.
 int relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kStrangerTimeLimitSeconds);
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(child.time_limit_seconds);
   ::fcntl(output_fd, F_SETFL, O_NONBLOCK);
   Relay relay;
   bool output_open = true;

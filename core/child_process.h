@@ -45,10 +45,9 @@ struct ChildSpec {
   // child is a stranger to the run (see run_child).
   int run_as_uid = -1;
   ForkFailure on_fork_failure = ForkFailure::end_run;
+  // How long a stranger child may take before it is killed.
+  int time_limit_seconds = 30;
 };
-
-// How long a stranger child may take before it is killed.
-inline constexpr int kStrangerTimeLimitSeconds = 30;
 
 // Flushes standard output and the run log (so the child's output lands after
 // ours, and the child never writes our buffered lines a second time) and forks.
@@ -69,8 +68,8 @@ int wait_for_child(pid_t pid);
 // and standard output and error through a pipe that the installer copies to
 // its own standard output with every line made printable (standard error
 // discarded instead when stderr_to_null says so). One that has not ended
-// after kStrangerTimeLimitSeconds is killed with its process group, reaped,
-// and reported ("Error:\t%s did not finish in 30 seconds\n"); the run goes on.
+// after time_limit_seconds is killed with its process group, reaped, and
+// reported ("Error:\t%s did not finish in 30 seconds\n"); the run goes on.
 int run_child(const ChildSpec& child);
 
 // The whole environment of a stranger child run as `uid`: HOME, USER and
