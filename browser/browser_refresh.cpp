@@ -108,7 +108,8 @@ void refresh_running_browsers() {
     std::string refusal;
     UniqueFd program = open_identified_program(entry, refusal);
     if (!program) {
-      log_printf(stderr, "Error:\tNot refreshing %s: %s\n", printable(entry.exe_path).c_str(), refusal.c_str());
+      log_printf(stderr, "Error:\tNot refreshing %s: %s\n", printable(entry.exe_path).c_str(),
+                 refusal.c_str());
       continue;
     }
     run_as_user({entry.exe_path, "--remote", command}, program.get(), entry.owner_uid);

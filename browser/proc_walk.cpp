@@ -88,7 +88,8 @@ bool visit_process(const char* pid_name, bool mark_only) {
   if (mark_only) return mark_running_instance(exe.c_str(), owner, nullptr);
 
   std::optional<std::string> home;
-  if (std::optional<std::string> environ = read_small_file((process_dir + "/environ").c_str(), kLongestEnviron))
+  std::string environ_path = process_dir + "/environ";
+  if (std::optional<std::string> environ = read_small_file(environ_path.c_str(), kLongestEnviron))
     home = mozilla_home_in_environ(*environ);
   std::optional<std::string_view> home_view;
   if (home) home_view = *home;
