@@ -148,6 +148,7 @@ int remove_recursive(const std::string& path, int uid) {
   rm.stderr_to_null = true;
   rm.exec_failure_format = nullptr;
   rm.run_as_uid = uid;
+  rm.on_fork_failure = ForkFailure::go_on;
   run_child(rm);
   return gone(path) ? 0 : -1;
 }

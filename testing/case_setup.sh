@@ -40,6 +40,7 @@
 #                             OWNER, ANSWERS its input lines joined by ","
 #   copy SRC PATH             a copy of the file SRC at PATH, its mode kept
 #   truncate SIZE PATH        the file PATH cut or grown to SIZE bytes
+#   mode MODE PATH            PATH's permission bits made MODE (4755: set-user-id)
 #   replace PATH FROM TO      every FROM in the file PATH's bytes made TO
 #                             (plain words of the same length)
 #   kill EXE                  every process running EXE killed (and gone)
@@ -103,9 +104,15 @@ setup_running() { start_browser "$1" "$2" "$2" "${@:3}" >/dev/null; }
 setup_argv0() { start_browser "$1" "$2" "${*:3}" >/dev/null; }
 setup_no_home() { sed -E -i "s/^($(sed_regex "$1")(:[^:]*){4}):[^:]*:/\1::/" /etc/passwd; }
 setup_forget() { sed -E -i "/^$(sed_regex "$1"):/d" /etc/passwd; }
-setup_env() { case_env+=("$1"); }
+# A stand-in's own settings also go to its settings file: the installer
+# starts a refresh with a clean environment.
+setup_env() {
+  case_env+=("$1")
+  [[ $1 != PLIM_STAND_IN_* ]] || stand_in_settings "$1"
+}
 setup_copy() { cp --sparse=always -p -- "$1" "$2"; }
 setup_truncate() { truncate -s "$1" -- "$2"; }
+setup_mode() { chmod -- "$1" "$(in_work "$2")"; }
 setup_replace() { sed -E -i "s/$(sed_regex "$2")/$(sed_text "$3")/g" -- "$1"; }
 setup_probe() { cp "$PLIM_BUILD_DIR/testing/${1:-browser_probe}" "$WORK/probe"; }
 
