@@ -113,13 +113,15 @@ bool compress_license(const std::string& license_path, MappedFile& compressed) {
 // The temporary archive is created by us, mode 0600, under a name nobody
 // could know in advance, so that tar (perhaps running as root) never writes
 // through a link someone planted under a predictable name. The descriptor
-// stays open, so that the file can be read after its name is gone.
+// stays open, so that the file can be read after its name is gone, and is
+// closed on exec: tar and its gzip reach the file by its name, and a child
+// holding it would keep the file alive after we are done with it.
 bool make_temporary_file(std::string& name, UniqueFd& fd) {
   const char* dir = std::getenv("TMPDIR");
   name = std::string(dir && *dir ? dir : "/tmp") + "/plim-archive-XXXXXX";
-  fd.reset(::mkstemp(name.data()));
+  fd.reset(::mkostemp(name.data(), O_CLOEXEC));
   if (!fd) {
-    report_system_error("mkstemp");
+    report_system_error("mkostemp");
     return false;
   }
   return true;
