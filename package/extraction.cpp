@@ -19,6 +19,7 @@
 #include "core/system_error.h"
 #include "core/unique_fd.h"
 #include "core/package_contents.h"
+#include "package/exit_cleanup.h"
 #include "package/output_file.h"
 #include "package/self_inspection.h"
 
@@ -307,6 +308,9 @@ void unpack_archive() {
   const char* data = package_contents.archive_data;
   std::uint32_t length = package_contents.trailer.archive_length();
   OutputFile copy = create_member(name, length, kMemberMode, ExistingFile::kRefuse);
+  // Made by this run and only for it: whatever ends the run now, it goes.
+  ExitCleanup cleanup;
+  cleanup.remove_file(name);
 
   // The archive's file is created at its full length before unpacking starts,
   // and removed after; its bytes go in while gunzip works on the same bytes
@@ -361,6 +365,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
   make_pipe(input_read, input_write);
 
   pid_t decompressor_pid, consumer_pid;
+  ExitCleanup cleanup;  // an exit before both are reaped takes them along
   {
     // The children start with SIGPIPE at its default, whatever we inherited:
     // a decompressor whose reader has gone must simply end.
@@ -372,6 +377,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     decompressor.stdout_fd = output_write.get();
     decompressor.exec_call = "execv";
     decompressor_pid = start_child(decompressor);
+    cleanup.stop_child(decompressor_pid);
     output_write.reset();
     input_read.reset();
 
@@ -379,6 +385,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     reader.argv = consumer;
     reader.stdin_fd = output_read.get();
     consumer_pid = start_child(reader);
+    cleanup.stop_child(consumer_pid);
     output_read.reset();
   }
 
@@ -389,7 +396,9 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
 
   PipelineStatus status;
   status.decompressor = wait_or_exit(decompressor_pid);
+  cleanup.child_reaped(decompressor_pid);
   status.consumer = wait_or_exit(consumer_pid);
+  cleanup.child_reaped(consumer_pid);
   if (!fed) std::exit(1);
   return status;
 }
