@@ -30,7 +30,7 @@ fleet_init() {
   : >"$FLEET_WORK/known_hosts"
   # What ansible-playbook needs to reach the hosts, beside the inventory.
   FLEET_SSH=(--private-key "$FLEET_WORK/id_deploy"
-    --ssh-common-args "-o UserKnownHostsFile=$FLEET_WORK/known_hosts -o StrictHostKeyChecking=yes")
+    "--ssh-common-args=-o UserKnownHostsFile=$FLEET_WORK/known_hosts -o StrictHostKeyChecking=yes")
 }
 
 # fleet_host_pid NAME: the pid of the host's init, as this namespace sees it.
