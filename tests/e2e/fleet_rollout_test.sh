@@ -38,7 +38,6 @@ fleet_start_browser root-browser root /opt/netscape/netscape
 in_host full-disk mkdir /opt/plim && in_host full-disk mount -t tmpfs -o size=128k,mode=0755 fleet-small-disk /opt/plim || fail "no small disk"
 fleet_stop_sshd down
 
-echo "TIMING $SECONDS hosts up" >&2
 make_payload "$work"
 package_v1=$PLIM_BUILD_DIR/demo/install  # 3.2.5.3
 make_package "$work/older" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 1 0 0"
@@ -56,7 +55,6 @@ rollout() {
     "${FLEET_SSH[@]}" --forks 6 -e plim_package="$package" -e plim_log_dir="$work/logs" \
     -e plim_package_sha256="$(sha256sum "$package" | cut -d' ' -f1)" "$@" >"$work/out" 2>&1
   status=$?
-  echo "TIMING $SECONDS rollout $*" >&2
 }
 
 # recap HOST: the host's line of the play recap.
@@ -107,7 +105,9 @@ done
 assert_eq "$(sorted "${installed[@]}" full-disk)" "$(changed_hosts)" "hosts changed by the first roll-out"
 expect_recap full-disk failed=1
 expect_log_back full-disk
-assert_contains "$(cat "$work/logs/full-disk.log")" "No space left on device" "the run log of full-disk"
+assert_contains "$(cat "$work/out")" "No space left on device" "the failure of full-disk"
+assert_contains "$(cat "$work/logs/full-disk.log")" $'Create:\t/opt/plim/Fernhollow-Plim/NetscapePlugin/uninstall' \
+  "the run log of full-disk"
 expect_recap down unreachable=1
 assert_no_file "$work/logs/down.log"
 assert_contains "$(cat "$work/logs/older.log")" "A previous installation of the plugin has been found" "older's upgrade"
@@ -118,7 +118,7 @@ for host in "${reached[@]}"; do in_host "$host" touch /tmp/before-check; done
 rollout "$package_v1" --check
 assert_eq 4 "$status" "status of the check (down unreachable): $(tail -30 "$work/out")"
 predicted=$(changed_hosts)
-assert_eq full-disk "$predicted" "hosts the check predicts to change"
+assert_eq full-disk "$predicted" "hosts the check predicts to change: $(grep -B3 -A8 'changed:' "$work/out")"
 for host in "${reached[@]}"; do
   assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout -newer /tmp/before-check)" \
     "files the check changed on $host"
