@@ -43,12 +43,12 @@ in_host() {
 }
 
 fleet_host_up() {
-  local name=$1 address=$FLEET_NET.$2 starter pid="" tries
+  local name=$1 address=$FLEET_NET.$2 starter pid=""
   unshare --mount --uts --net --pid --fork --mount-proc --propagation private --kill-child -- \
     bash "$PLIM_SOURCE_DIR/testing/fleet_host_init" "$name" "$FLEET_WORK/id_deploy.pub" \
     </dev/null >"$FLEET_WORK/$name.init.log" 2>&1 &
   starter=$!
-  for tries in $(seq 200); do
+  for _ in $(seq 200); do
     [[ -z $pid ]] && pid=$(cat "/proc/$starter/task/$starter/children" 2>/dev/null) && pid=${pid% }
     [[ -n $pid && -e /proc/$pid/root/run/fleet-ready ]] && break
     sleep 0.05
@@ -77,10 +77,10 @@ fleet_stop_sshd() {
 # fleet_start_browser HOST USER EXE: starts EXE on HOST as USER (root or an
 # account made there) in the background, as that user would from a desktop.
 fleet_start_browser() {
-  local host=$1 user=$2 exe=$3 tries
+  local host=$1 user=$2 exe=$3
   in_host "$host" setsid -f runuser -u "$user" -- env -i HOME="$(in_host "$host" getent passwd "$user" | cut -d: -f6)" \
     USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin "$exe" </dev/null >/dev/null 2>&1
-  for tries in $(seq 100); do
+  for _ in $(seq 100); do
     in_host "$host" pgrep -u "$user" -f "^$exe\$" >/dev/null && return
     sleep 0.05
   done
