@@ -28,12 +28,14 @@ if [[ ${1:-} == --inside ]]; then
   # SSH set-up alone: a fresh connection (no shared master) that runs true.
   start=$EPOCHREALTIME
   for i in $(seq 10); do
-    ssh -o ControlMaster=no -o ControlPath=none -i "$work/id_deploy" -o UserKnownHostsFile="$work/known_hosts" \
+    ssh -o ControlMaster=no -o ControlPath=none -i "$work/id_deploy" \
+      -o UserKnownHostsFile="$work/known_hosts" \
       deploy@$FLEET_NET.11 true || fail "no SSH to host1"
   done
   echo "SSH connection and login, mean of 10: $(bc <<<"scale=3; ($EPOCHREALTIME - $start) / 10") s"
   package=$PLIM_BUILD_DIR/demo/install
-  echo "package: $(stat -c %s "$package") bytes, nproc $(nproc); load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "package: $(stat -c %s "$package") bytes, nproc $(nproc);" \
+    "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
   for count in $counts; do
     {
       echo "[plim_hosts]"
@@ -64,7 +66,8 @@ for name, values in sorted(times.items(), key=lambda item: -sum(item[1]))[:6]:
 EOF
       # The installer's own run on each host, as the command module timed it.
       grep -F '"--prefix=' "$work/out" | grep -oP '"delta": "0:00:\K[0-9.]+' | sort -n |
-        awk '{ t[NR] = $1 } END { printf "    %6.2f s per host  (the installer itself, median)\n", t[int((NR + 1) / 2)] }'
+        awk '{ t[NR] = $1 }
+          END { printf "    %6.2f s per host  (the installer itself, median)\n", t[int((NR + 1) / 2)] }'
       for ((i = 1; i <= count; i++)); do
         in_host "host$i" rm -rf /opt/plim /etc/Plim /var/tmp/plim-rollout /opt/netscape/Plim \
           /opt/netscape/plugins/nsplimmo.so

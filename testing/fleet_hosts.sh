@@ -65,7 +65,8 @@ fleet_host_up() {
   in_host "$name" /usr/sbin/sshd -E /run/sshd.log -o ListenAddress="$address" -o UsePAM=no \
     -o PasswordAuthentication=no -o PermitRootLogin=no -o PidFile=/run/sshd.pid ||
     fail "sshd does not start on $name: $(cat "/proc/$pid/root/run/sshd.log")"
-  echo "$address $(cut -d' ' -f1,2 "/proc/$pid/root/etc/ssh/ssh_host_ed25519_key.pub")" >>"$FLEET_WORK/known_hosts"
+  echo "$address $(cut -d' ' -f1,2 "/proc/$pid/root/etc/ssh/ssh_host_ed25519_key.pub")" \
+    >>"$FLEET_WORK/known_hosts"
 }
 
 fleet_stop_sshd() {
@@ -77,8 +78,9 @@ fleet_stop_sshd() {
 # fleet_start_browser HOST USER EXE: starts EXE on HOST as USER (root or an
 # account made there) in the background, as that user would from a desktop.
 fleet_start_browser() {
-  local host=$1 user=$2 exe=$3
-  in_host "$host" setsid -f runuser -u "$user" -- env -i HOME="$(in_host "$host" getent passwd "$user" | cut -d: -f6)" \
+  local host=$1 user=$2 exe=$3 home
+  home=$(in_host "$host" getent passwd "$user" | cut -d: -f6)
+  in_host "$host" setsid -f runuser -u "$user" -- env -i HOME="$home" \
     USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin "$exe" </dev/null >/dev/null 2>&1
   for _ in $(seq 100); do
     in_host "$host" pgrep -u "$user" -f "^$exe\$" >/dev/null && return

@@ -14,19 +14,23 @@ fleet_enter_network "$0" "$@"
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-if ! command -v ansible-playbook >/dev/null || ! command -v sudo >/dev/null || ! command -v sshd >/dev/null; then
+if ! command -v ansible-playbook >/dev/null || ! command -v sudo >/dev/null || ! command -v sshd >/dev/null
+then
   # Into the sandbox's overlays: the machine itself is left as it is.
   (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     ansible-core openssh-server sudo) >/dev/null 2>&1
   command -v ansible-playbook >/dev/null && command -v sshd >/dev/null ||
     { echo "ansible-core or openssh-server cannot be installed; skipping" >&2; exit 77; }
 fi
-export ANSIBLE_PIPELINING=1 ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local ANSIBLE_DEPRECATION_WARNINGS=false
+export ANSIBLE_PIPELINING=1 ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local \
+  ANSIBLE_DEPRECATION_WARNINGS=false
 
 work=$(mktemp -d /tmp/fleet.XXXXXX)
 hosts=(user-browser root-browser no-browser full-disk older down)
 installed=(user-browser root-browser no-browser older)  # by the first run
 reached=("${hosts[@]:0:5}")
+install_dir=/opt/plim/Fernhollow-Plim/NetscapePlugin
+previous="A previous installation of the plugin has been found"
 fleet_init "$work"
 for i in "${!hosts[@]}"; do
   fleet_host_up "${hosts[i]}" $((11 + i))
@@ -35,7 +39,9 @@ done
 in_host user-browser "$PLIM_SOURCE_DIR/testing/create_account" alice >/dev/null || fail "no alice"
 fleet_start_browser user-browser alice /opt/netscape/netscape
 fleet_start_browser root-browser root /opt/netscape/netscape
-in_host full-disk mkdir /opt/plim && in_host full-disk mount -t tmpfs -o size=128k,mode=0755 fleet-small-disk /opt/plim || fail "no small disk"
+in_host full-disk mkdir /opt/plim &&
+  in_host full-disk mount -t tmpfs -o size=128k,mode=0755 small /opt/plim ||
+  fail "cannot make the small disk of full-disk"
 fleet_stop_sshd down
 
 make_payload "$work"
@@ -43,7 +49,8 @@ package_v1=$PLIM_BUILD_DIR/demo/install  # 3.2.5.3
 make_package "$work/older" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 1 0 0"
 make_package "$work/newer" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 3 0 1"
 cp "$work/older" "/proc/$(fleet_host_pid older)/root/tmp/install"
-printf '\ny\nn\nn\n' | in_host older /tmp/install --prefix=/opt/plim --netscape=/opt/netscape/netscape >/dev/null ||
+printf '\ny\nn\nn\n' | in_host older /tmp/install --prefix=/opt/plim --netscape=/opt/netscape/netscape \
+  >/dev/null 2>&1 ||
   fail "cannot install the older version on older"
 
 # rollout PACKAGE [ARG...]: runs the playbook on the fleet with PACKAGE and its
@@ -51,7 +58,8 @@ printf '\ny\nn\nn\n' | in_host older /tmp/install --prefix=/opt/plim --netscape=
 rollout() {
   local package=$1
   shift
-  ansible-playbook -i "$PLIM_SOURCE_DIR/testing/fleet_hosts.ini" "$PLIM_SOURCE_DIR/examples/ansible/rollout.yml" \
+  ansible-playbook -i "$PLIM_SOURCE_DIR/testing/fleet_hosts.ini" \
+    "$PLIM_SOURCE_DIR/examples/ansible/rollout.yml" \
     "${FLEET_SSH[@]}" --forks 6 -e plim_package="$package" -e plim_log_dir="$work/logs" \
     -e plim_package_sha256="$(sha256sum "$package" | cut -d' ' -f1)" "$@" >"$work/out" 2>&1
   status=$?
@@ -82,8 +90,8 @@ expect_installed() {
   root=/proc/$(fleet_host_pid "$1")/root
   assert_eq "prefix='/opt/plim' version='$2'" \
     "$(grep -e ^prefix= -e ^version= "$root/etc/Plim/plugin.conf" | paste -sd ' ')" "settings of $1"
-  assert_eq /opt/plim/Fernhollow-Plim/NetscapePlugin "$(readlink "$root/opt/netscape/Plim")" "plug-in link of $1"
-  in_host "$1" cmp -s /opt/netscape/plugins/nsplimmo.so /opt/plim/Fernhollow-Plim/NetscapePlugin/nsplimmo_libc6.so ||
+  assert_eq "$install_dir" "$(readlink "$root/opt/netscape/Plim")" "plug-in link of $1"
+  in_host "$1" cmp -s /opt/netscape/plugins/nsplimmo.so "$install_dir/nsplimmo_libc6.so" ||
     fail "the browser of $1 has not the plug-in library: $(ls -l "$root/opt/netscape/plugins" 2>&1)"
   e2e_ok
 }
@@ -106,12 +114,12 @@ assert_eq "$(sorted "${installed[@]}" full-disk)" "$(changed_hosts)" "hosts chan
 expect_recap full-disk failed=1
 expect_log_back full-disk
 assert_contains "$(cat "$work/out")" "No space left on device" "the failure of full-disk"
-assert_contains "$(cat "$work/logs/full-disk.log")" $'Create:\t/opt/plim/Fernhollow-Plim/NetscapePlugin/uninstall' \
+assert_contains "$(cat "$work/logs/full-disk.log")" $'Create:\t'"$install_dir/uninstall" \
   "the run log of full-disk"
 expect_recap down unreachable=1
 assert_no_file "$work/logs/down.log"
-assert_contains "$(cat "$work/logs/older.log")" "A previous installation of the plugin has been found" "older's upgrade"
-assert_contains "$(cat "$work/logs/no-browser.log")" "Check:	For a running instance of Netscape" "no-browser's run"
+assert_contains "$(cat "$work/logs/older.log")" "$previous" "older's upgrade"
+assert_contains "$(cat "$work/logs/no-browser.log")" $'Check:\tFor a running instance' "no-browser's run"
 
 # Check mode: the same package again. Nothing may change on any host.
 for host in "${reached[@]}"; do in_host "$host" touch /tmp/before-check; done
@@ -120,7 +128,8 @@ assert_eq 4 "$status" "status of the check (down unreachable): $(tail -30 "$work
 predicted=$(changed_hosts)
 assert_eq full-disk "$predicted" "hosts the check predicts to change: $(grep -B3 -A8 'changed:' "$work/out")"
 for host in "${reached[@]}"; do
-  assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout -newer /tmp/before-check)" \
+  assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout \
+    -newer /tmp/before-check)" \
     "files the check changed on $host"
 done
 
@@ -133,7 +142,8 @@ expect_recap full-disk failed=1
 cp "$work/newer" "$work/tampered" && printf 'x' >>"$work/tampered"
 rollout "$work/tampered" -e plim_package_sha256="$(sha256sum "$work/newer" | cut -d' ' -f1)"
 assert_eq 2 "$status" "status of the roll-out of a package that does not match"
-assert_contains "$(cat "$work/out")" "has the SHA-256 $(sha256sum "$work/tampered" | cut -d' ' -f1)" "the mismatch"
+assert_contains "$(cat "$work/out")" "has the SHA-256 $(sha256sum "$work/tampered" | cut -d' ' -f1)" \
+  "the mismatch"
 for host in "${hosts[@]}"; do expect_recap "$host" changed=0 failed=1; done
 for host in "${reached[@]}"; do
   cmp -s "$package_v1" "/proc/$(fleet_host_pid "$host")/root/var/tmp/plim-rollout/install" ||
@@ -149,7 +159,7 @@ for host in "${reached[@]}"; do
   in_host "$host" cat /opt/netscape/plugins/nsplimmo.so | cmp -s "$work/tree/nsplimmo_libc6.so" - ||
     fail "$host has not the new plug-in"
   expect_log_back "$host"
-  assert_contains "$(cat "$work/logs/$host.log")" "A previous installation of the plugin has been found" "$host's upgrade"
+  assert_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's upgrade"
 done
 assert_eq "$(sorted "${reached[@]}")" "$(changed_hosts)" "hosts changed by the upgrade"
 
@@ -158,8 +168,8 @@ assert_eq 4 "$status" "status of the removal: $(tail -30 "$work/out")"
 assert_eq "$(sorted "${reached[@]}")" "$(changed_hosts)" "hosts changed by the removal"
 for host in "${reached[@]}"; do
   root=/proc/$(fleet_host_pid "$host")/root
-  for path in /etc/Plim/plugin.conf /opt/plim/Fernhollow-Plim /opt/netscape/Plim /opt/netscape/plugins/nsplimmo.so \
-    /var/tmp/plim-rollout/install; do
+  for path in /etc/Plim/plugin.conf /opt/plim/Fernhollow-Plim /opt/netscape/Plim \
+    /opt/netscape/plugins/nsplimmo.so /var/tmp/plim-rollout/install; do
     assert_no_file "$root$path"
   done
   assert_contains "$(cat "$work/logs/$host.uninstall.log")" \
