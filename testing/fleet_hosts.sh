@@ -9,7 +9,9 @@
 #   fleet_enter_network "$0" "$@"    first line of a script: re-runs it there
 #   fleet_init WORK                  keys and known_hosts in WORK, the bridge
 #   fleet_host_up NAME NUMBER        host NAME at 192.0.2.NUMBER, sshd running
+#   fleet_host_pid NAME              its first process (/proc/PID/root is its tree)
 #   in_host NAME CMD...              runs CMD as root on the host
+#   fleet_start_browser NAME USER EXE  a browser running there as USER
 #   fleet_stop_sshd NAME             the host stays, its sshd goes
 
 FLEET_NET=192.0.2
@@ -33,7 +35,7 @@ fleet_init() {
     "--ssh-common-args=-o UserKnownHostsFile=$FLEET_WORK/known_hosts -o StrictHostKeyChecking=yes")
 }
 
-# fleet_host_pid NAME: the pid of the host's init, as this namespace sees it.
+# The pid of the host's first process, as the controller sees it.
 fleet_host_pid() { echo "${FLEET_PID[$1]}"; }
 
 in_host() {
