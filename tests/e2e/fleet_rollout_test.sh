@@ -6,8 +6,8 @@
 # predicts the second run exactly and changes nothing; the second run changes
 # nothing where the installation is complete. A package that does not match
 # its checksum stops the play everywhere before it is copied; the newer one
-# upgrades every host. Removal takes the plug-in away, and a second removal
-# changes nothing.
+# upgrades every host. Removal, predicted by check mode, takes the plug-in
+# away, and a second removal changes nothing.
 set -uo pipefail
 source "$PLIM_SOURCE_DIR/testing/fleet_hosts.sh"
 fleet_enter_network "$0" "$@"
@@ -83,6 +83,19 @@ expect_recap() {
   for count in "${@:2}"; do assert_contains "$line" " $count " "recap of $1"; done
 }
 
+# check_rollout PACKAGE [ARG...]: the roll-out in check mode, which must
+# change no file on any host; sets status and predicted (as changed_hosts).
+check_rollout() {
+  local host
+  for host in "${reached[@]}"; do in_host "$host" touch /tmp/before-check; done
+  rollout "$@" --check
+  predicted=$(changed_hosts)
+  for host in "${reached[@]}"; do
+    assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout \
+      -newer /tmp/before-check)" "files the check changed on $host"
+  done
+}
+
 # expect_installed HOST VERSION: the settings file, the link and the plug-in
 # library beside the browser, as root installs them on HOST.
 expect_installed() {
@@ -121,17 +134,10 @@ assert_no_file "$work/logs/down.log"
 assert_contains "$(cat "$work/logs/older.log")" "$previous" "older's upgrade"
 assert_contains "$(cat "$work/logs/no-browser.log")" $'Check:\tFor a running instance' "no-browser's run"
 
-# Check mode: the same package again. Nothing may change on any host.
-for host in "${reached[@]}"; do in_host "$host" touch /tmp/before-check; done
-rollout "$package_v1" --check
+# Check mode: the same package again predicts a change on full-disk alone.
+check_rollout "$package_v1"
 assert_eq 4 "$status" "status of the check (down unreachable): $(tail -30 "$work/out")"
-predicted=$(changed_hosts)
 assert_eq full-disk "$predicted" "hosts the check predicts to change: $(grep -B3 -A8 'changed:' "$work/out")"
-for host in "${reached[@]}"; do
-  assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout \
-    -newer /tmp/before-check)" \
-    "files the check changed on $host"
-done
 
 rollout "$package_v1"
 assert_eq 4 "$status" "status of the second roll-out"
@@ -163,9 +169,11 @@ for host in "${reached[@]}"; do
 done
 assert_eq "$(sorted "${reached[@]}")" "$(changed_hosts)" "hosts changed by the upgrade"
 
+check_rollout "$work/newer" -e plim_state=absent
+assert_eq "$(sorted "${reached[@]}")" "$predicted" "hosts the check predicts to remove from"
 rollout "$work/newer" -e plim_state=absent
 assert_eq 4 "$status" "status of the removal: $(tail -30 "$work/out")"
-assert_eq "$(sorted "${reached[@]}")" "$(changed_hosts)" "hosts changed by the removal"
+assert_eq "$predicted" "$(changed_hosts)" "hosts changed by the removal"
 for host in "${reached[@]}"; do
   root=/proc/$(fleet_host_pid "$host")/root
   for path in /etc/Plim/plugin.conf /opt/plim/Fernhollow-Plim /opt/netscape/Plim \
