@@ -1,89 +1,189 @@
-# The fleet roll-out of examples/ansible/rollout.yml on the hosts of
-# testing/fleet_hosts.ini (accounts; the two ordinary ones each with a
-# browser running): root and alice install while carol, whose prefix is
-# a full disk, fails; every run log comes back. A second run changes nothing
-# on the good hosts and tries carol again, though her settings file already
-# names the version. A newer package, with room on carol's disk, upgrades the
-# good hosts and completes carol.
+# The fleet roll-out of examples/ansible/rollout.yml over SSH to the six hosts
+# of testing/fleet_hosts.ini, each its own namespaces with sshd and sudo. The
+# first run installs where a browser runs (an account's or root's) or is
+# named, upgrades the older installation, fails on the full disk and reports
+# the host without sshd unreachable; every run log comes back. Check mode then
+# predicts the second run exactly and changes nothing; the second run changes
+# nothing where the installation is complete. A package that does not match
+# its checksum stops the play everywhere before it is copied; the newer one
+# upgrades every host. Removal, predicted by check mode, takes the plug-in
+# away, and a second removal changes nothing.
 set -uo pipefail
+source "$PLIM_SOURCE_DIR/testing/fleet_hosts.sh"
+fleet_enter_network "$0" "$@"
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-if ! command -v ansible-playbook >/dev/null; then
+if ! command -v ansible-playbook >/dev/null || ! command -v sudo >/dev/null || ! command -v sshd >/dev/null
+then
   # Into the sandbox's overlays: the machine itself is left as it is.
-  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core) >/dev/null 2>&1
-  command -v ansible-playbook >/dev/null || { echo "ansible-core cannot be installed; skipping" >&2; exit 77; }
+  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    ansible-core openssh-server sudo) >/dev/null 2>&1
+  command -v ansible-playbook >/dev/null && command -v sshd >/dev/null ||
+    { echo "ansible-core or openssh-server cannot be installed; skipping" >&2; exit 77; }
 fi
-export ANSIBLE_PIPELINING=1 ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local ANSIBLE_DEPRECATION_WARNINGS=false
+export ANSIBLE_PIPELINING=1 ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local \
+  ANSIBLE_DEPRECATION_WARNINGS=false
 
 work=$(mktemp -d /tmp/fleet.XXXXXX)
-hosts=(root alice carol)
-for host in "${hosts[@]:1}"; do
-  add_user "$host" >/dev/null
-  start_browser "$host" "$(install_stand_in "/opt/netscape-$host")" >/dev/null
+hosts=(user-browser root-browser no-browser full-disk older down)
+installed=(user-browser root-browser no-browser older)  # by the first run
+reached=("${hosts[@]:0:5}")
+install_dir=/opt/plim/Fernhollow-Plim/NetscapePlugin
+previous="A previous installation of the plugin has been found"
+fleet_init "$work"
+for i in "${!hosts[@]}"; do
+  fleet_host_up "${hosts[i]}" $((11 + i))
+  install_stand_in "/proc/$(fleet_host_pid "${hosts[i]}")/root/opt/netscape" >/dev/null
 done
-mkdir -p /opt/fleet/root /opt/fleet/alice && chown alice: /opt/fleet/alice
-small_disk /opt/fleet/carol 128k carol
+in_host user-browser "$PLIM_SOURCE_DIR/testing/create_account" alice >/dev/null || fail "no alice"
+fleet_start_browser user-browser alice /opt/netscape/netscape
+fleet_start_browser root-browser root /opt/netscape/netscape
+in_host full-disk mkdir /opt/plim &&
+  in_host full-disk mount -t tmpfs -o size=128k,mode=0755 small /opt/plim ||
+  fail "cannot make the small disk of full-disk"
+fleet_stop_sshd down
 
-# rollout PACKAGE: runs the playbook on the fleet; sets status.
+make_payload "$work"
+package_v1=$PLIM_BUILD_DIR/demo/install  # 3.2.5.3
+make_package "$work/older" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 1 0 0"
+make_package "$work/newer" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 3 0 1"
+cp "$work/older" "/proc/$(fleet_host_pid older)/root/tmp/install"
+printf '\ny\nn\nn\n' | in_host older /tmp/install --prefix=/opt/plim --netscape=/opt/netscape/netscape \
+  >/dev/null 2>&1 ||
+  fail "cannot install the older version on older"
+
+# rollout PACKAGE [ARG...]: runs the playbook on the fleet with PACKAGE and its
+# checksum; sets status.
 rollout() {
-  ansible-playbook -i "$PLIM_SOURCE_DIR/testing/fleet_hosts.ini" "$PLIM_SOURCE_DIR/examples/ansible/rollout.yml" \
-    -e plim_package="$1" -e plim_log_dir="$work/logs" >"$work/out" 2>&1
+  local package=$1
+  shift
+  ansible-playbook -i "$PLIM_SOURCE_DIR/testing/fleet_hosts.ini" \
+    "$PLIM_SOURCE_DIR/examples/ansible/rollout.yml" \
+    "${FLEET_SSH[@]}" --forks 6 -e plim_package="$package" -e plim_log_dir="$work/logs" \
+    -e plim_package_sha256="$(sha256sum "$package" | cut -d' ' -f1)" "$@" >"$work/out" 2>&1
   status=$?
 }
 
-# expect_recap HOST CHANGED FAILED: the host's counts in the play recap;
-# CHANGED "some" for any number but 0.
+# recap HOST: the host's line of the play recap.
+recap() { grep -E "^$1 +:" "$work/out" || fail "no recap for $1: $(cat "$work/out")"; }
+
+# sorted WORD...: the words in the recap's order, one line.
+sorted() { printf '%s\n' "$@" | sort | paste -sd' '; }
+
+# changed_hosts: the hosts whose recap counts a change, one line, sorted.
+changed_hosts() {
+  grep -E '^\S+ +:.* changed=[1-9]' "$work/out" | cut -d' ' -f1 | paste -sd' '
+}
+
+# expect_recap HOST COUNTS...: each of COUNTS ("failed=0") in HOST's recap.
 expect_recap() {
-  local line changed
-  line=$(grep -E "^$1 +:" "$work/out") || fail "no recap for $1: $(cat "$work/out")"
-  changed=$(grep -oP 'changed=\K\d+' <<<"$line")
-  [[ $2 == some && $changed != 0 || $2 == "$changed" ]] || fail "$1 changed $changed tasks, expected $2: $line"
-  assert_contains "$line" "failed=$3" "recap of $1"
+  local line count
+  line=$(recap "$1")
+  for count in "${@:2}"; do assert_contains "$line" " $count " "recap of $1"; done
 }
 
-# expect_installed HOST VERSION: HOST's settings file and plug-in link (root's
-# in a browser home, another account's in its own browser directory).
+# check_rollout PACKAGE [ARG...]: the roll-out in check mode, which must
+# change no file on any host; sets status and predicted (as changed_hosts).
+check_rollout() {
+  local host
+  for host in "${reached[@]}"; do in_host "$host" touch /tmp/before-check; done
+  rollout "$@" --check
+  predicted=$(changed_hosts)
+  for host in "${reached[@]}"; do
+    assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout \
+      -newer /tmp/before-check)" "files the check changed on $host"
+  done
+}
+
+# expect_installed HOST VERSION: the settings file, the link and the plug-in
+# library beside the browser, as root installs them on HOST.
 expect_installed() {
-  local conf=/home/$1/.Plim/plugin.conf link=/home/$1/.netscape/Plim
-  [[ $1 == root ]] && conf=/etc/Plim/plugin.conf link=/opt/netscape-alice/Plim
-  assert_eq "prefix='/opt/fleet/$1' version='$2'" \
-    "$(grep -e ^prefix= -e ^version= "$conf" | paste -sd ' ')" "settings of $1"
-  assert_eq "/opt/fleet/$1/Fernhollow-Plim/NetscapePlugin" "$(readlink "$link")" "plug-in link of $1"
+  local root
+  root=/proc/$(fleet_host_pid "$1")/root
+  assert_eq "prefix='/opt/plim' version='$2'" \
+    "$(grep -e ^prefix= -e ^version= "$root/etc/Plim/plugin.conf" | paste -sd ' ')" "settings of $1"
+  assert_eq "$install_dir" "$(readlink "$root/opt/netscape/Plim")" "plug-in link of $1"
+  in_host "$1" cmp -s /opt/netscape/plugins/nsplimmo.so "$install_dir/nsplimmo_libc6.so" ||
+    fail "the browser of $1 has not the plug-in library: $(ls -l "$root/opt/netscape/plugins" 2>&1)"
+  e2e_ok
 }
 
-rollout "$PLIM_BUILD_DIR/demo/install"
-assert_eq 2 "$status" "status of the first roll-out (a host failed)"
-for host in root alice; do
-  expect_recap "$host" some 0
+# expect_log_back HOST: the run log of HOST came back.
+expect_log_back() {
+  cmp -s "$work/logs/$1.log" "/proc/$(fleet_host_pid "$1")/root/var/tmp/plim-rollout/install.log" ||
+    fail "the run log of $1 did not come back"
+  e2e_ok
+}
+
+rollout "$package_v1"
+assert_eq 4 "$status" "status of the first roll-out (a host failed, one unreachable): $(tail -30 "$work/out")"
+for host in "${installed[@]}"; do
+  expect_recap "$host" failed=0
   expect_installed "$host" 3.2.5.3
+  expect_log_back "$host"
 done
-expect_recap carol some 1
-assert_contains "$(cat "$work/out")" "No space left on device" "carol's failure"
-for host in "${hosts[@]}"; do
-  cmp -s "$work/logs/$host.log" "/var/tmp/plim-$host/install.log" || fail "the run log of $host did not come back"
-  e2e_ok
+assert_eq "$(sorted "${installed[@]}" full-disk)" "$(changed_hosts)" "hosts changed by the first roll-out"
+expect_recap full-disk failed=1
+expect_log_back full-disk
+assert_contains "$(cat "$work/out")" "No space left on device" "the failure of full-disk"
+assert_contains "$(cat "$work/logs/full-disk.log")" $'Create:\t'"$install_dir/uninstall" \
+  "the run log of full-disk"
+expect_recap down unreachable=1
+assert_no_file "$work/logs/down.log"
+assert_contains "$(cat "$work/logs/older.log")" "$previous" "older's upgrade"
+assert_contains "$(cat "$work/logs/no-browser.log")" $'Check:\tFor a running instance' "no-browser's run"
+
+# Check mode: the same package again predicts a change on full-disk alone.
+check_rollout "$package_v1"
+assert_eq 4 "$status" "status of the check (down unreachable): $(tail -30 "$work/out")"
+assert_eq full-disk "$predicted" "hosts the check predicts to change: $(grep -B3 -A8 'changed:' "$work/out")"
+
+rollout "$package_v1"
+assert_eq 4 "$status" "status of the second roll-out"
+assert_eq "$predicted" "$(changed_hosts)" "hosts changed by the second roll-out"
+expect_recap full-disk failed=1
+
+# A package other than the one meant: no host gets it.
+cp "$work/newer" "$work/tampered" && printf 'x' >>"$work/tampered"
+rollout "$work/tampered" -e plim_package_sha256="$(sha256sum "$work/newer" | cut -d' ' -f1)"
+assert_eq 2 "$status" "status of the roll-out of a package that does not match"
+assert_contains "$(cat "$work/out")" "has the SHA-256 $(sha256sum "$work/tampered" | cut -d' ' -f1)" \
+  "the mismatch"
+for host in "${hosts[@]}"; do expect_recap "$host" changed=0 failed=1; done
+for host in "${reached[@]}"; do
+  cmp -s "$package_v1" "/proc/$(fleet_host_pid "$host")/root/var/tmp/plim-rollout/install" ||
+    fail "the package that does not match reached $host"
 done
-assert_contains "$(cat "$work/logs/carol.log")" $'Create:\t/opt/fleet/carol/Fernhollow-Plim/NetscapePlugin/uninstall' \
-  "carol's run log"
-assert_contains "$(cat /home/carol/.Plim/plugin.conf)" "version='3.2.5.3'" "carol's settings file, written before the failure"
 
-rollout "$PLIM_BUILD_DIR/demo/install"
-assert_eq 2 "$status" "status of the second roll-out"
-for host in root alice; do expect_recap "$host" 0 0; done
-expect_recap carol some 1
-
-make_payload "$work"
-make_package "$work/install" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 3 0 1"
-mount -o remount,size=64m /opt/fleet/carol || fail "cannot enlarge carol's disk"
-rollout "$work/install"
-assert_eq 0 "$status" "status of the upgrade: $(tail -20 "$work/out")"
-for host in "${hosts[@]}"; do
-  expect_recap "$host" some 0
+in_host full-disk mount -o remount,size=64m /opt/plim || fail "cannot enlarge the disk of full-disk"
+rollout "$work/newer"
+assert_eq 4 "$status" "status of the upgrade: $(tail -30 "$work/out")"
+for host in "${reached[@]}"; do
+  expect_recap "$host" failed=0
   expect_installed "$host" "3.3 beta 1"
-  cmp -s "$work/tree/nsplimmo_libc6.so" "/opt/fleet/$host/Fernhollow-Plim/NetscapePlugin/nsplimmo_libc6.so" ||
+  in_host "$host" cat /opt/netscape/plugins/nsplimmo.so | cmp -s "$work/tree/nsplimmo_libc6.so" - ||
     fail "$host has not the new plug-in"
-  e2e_ok
-  assert_contains "$(cat "$work/logs/$host.log")" "A previous installation of the plugin has been found" "$host's upgrade"
+  expect_log_back "$host"
+  assert_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's upgrade"
 done
+assert_eq "$(sorted "${reached[@]}")" "$(changed_hosts)" "hosts changed by the upgrade"
+
+check_rollout "$work/newer" -e plim_state=absent
+assert_eq "$(sorted "${reached[@]}")" "$predicted" "hosts the check predicts to remove from"
+rollout "$work/newer" -e plim_state=absent
+assert_eq 4 "$status" "status of the removal: $(tail -30 "$work/out")"
+assert_eq "$predicted" "$(changed_hosts)" "hosts changed by the removal"
+for host in "${reached[@]}"; do
+  root=/proc/$(fleet_host_pid "$host")/root
+  for path in /etc/Plim/plugin.conf /opt/plim/Fernhollow-Plim /opt/netscape/Plim \
+    /opt/netscape/plugins/nsplimmo.so /var/tmp/plim-rollout/install; do
+    assert_no_file "$root$path"
+  done
+  assert_contains "$(cat "$work/logs/$host.uninstall.log")" \
+    "Remove Recursive: /opt/plim/Fernhollow-Plim/NetscapePlugin" "$host's removal"
+done
+rollout "$work/newer" -e plim_state=absent
+assert_eq 4 "$status" "status of the second removal"
+assert_eq "" "$(changed_hosts)" "hosts changed by the second removal"
 pass
