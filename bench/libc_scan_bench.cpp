@@ -41,7 +41,7 @@ void BM_ScanCandidate(benchmark::State& state) {
   const std::string& path = candidate_path();
   for (auto _ : state) {
     int fd = ::open(path.c_str(), O_RDONLY);
-    char libc = scan_for_libc_char(fd, static_cast<std::size_t>(state.range(0)));
+    char libc = scan_for_libc_char(fd, static_cast<std::size_t>(state.range(0)), kLibcScanLimit);
     ::close(fd);
     if (libc != '6') state.SkipWithError("texts not found");
     benchmark::DoNotOptimize(libc);

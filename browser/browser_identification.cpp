@@ -15,6 +15,7 @@
 #include "core/paths.h"
 #include "browser/libc_scan.h"
 #include "core/console.h"
+#include "core/printable.h"
 #include "core/unique_fd.h"
 #include "core/package_contents.h"
 
@@ -68,7 +69,7 @@ bool add_browser_executable(const char* path, std::optional<std::string_view> ho
   entry.inode = st.st_ino;
   entry.browser_home = std::move(browser_home);
   entry.exe_path = path;
-  log_printf(stderr, "Found:\tNetscape as %s linked to libc.so.%c\n", entry.exe_path.c_str(),
+  log_printf(stderr, "Found:\tNetscape as %s linked to libc.so.%c\n", printable(entry.exe_path).c_str(),
              entry.libc_char);
   return true;
 }
@@ -81,7 +82,7 @@ bool mark_running_instance(const char* path, int owner_uid, const struct stat* s
   if (!known) return false;
   if (known->owner_uid == -1) {
     known->owner_uid = owner_uid;
-    log_printf(stdout, "Found:\trunning instance of %s\n", path);
+    log_printf(stdout, "Found:\trunning instance of %s\n", printable(path).c_str());
   }
   return true;
 }
@@ -113,6 +114,6 @@ char executable_libc_char(const char* path) {
   std::uint32_t signature = 0;
   if (::read(fd.get(), &signature, sizeof signature) != sizeof signature) return 0;
   if (signature != package_contents.exe_signature) return 0;
-  log_printf(stdout, "Check: if %s is Netscape\n", path);
-  return scan_for_libc_char(fd.get(), kLibcScanBlockSize);
+  log_printf(stdout, "Check: if %s is Netscape\n", printable(path).c_str());
+  return scan_for_libc_char(fd.get(), kLibcScanBlockSize, kLibcScanLimit);
 }

@@ -9,6 +9,7 @@
 #include "browser/browser_discovery.h"
 #include "core/console.h"
 #include "core/dir_handle.h"
+#include "core/printable.h"
 #include "core/system_error.h"
 
 namespace {
@@ -57,7 +58,7 @@ bool scan_browser_directory(const std::string& dir) {
   UniqueDir listing(::opendir(dir.c_str()));
   if (!listing) {
     report_system_error("opendir");
-    log_printf(stderr, "Error:\tcan not open directory %s\n", dir.c_str());
+    log_printf(stderr, "Error:\tcan not open directory %s\n", printable(dir).c_str());
     return false;
   }
   bool added = false;

@@ -1,13 +1,21 @@
 #include "browser/browser_refresh.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/browser_list.h"
 #include "core/child_process.h"
 #include "core/console.h"
+#include "core/file_identity.h"
+#include "core/printable.h"
 #include "core/settings.h"
+#include "core/trusted_path.h"
+#include "core/unique_fd.h"
 
 namespace {
 
@@ -16,12 +24,75 @@ bool eligible(const BrowserEntry& entry, int real_uid, int effective_uid) {
   return entry.owner_uid == real_uid || entry.owner_uid == effective_uid;
 }
 
+// A file root may execute: root's own, and writable by no one else.
+bool is_roots_alone(const struct stat& st) { return st.st_uid == 0 && (st.st_mode & 022) == 0; }
+
+// The user's rights decide what the path reaches, as when the user started
+// the program.
+UniqueFd open_as_owner(const BrowserEntry& entry, std::string& refusal) {
+  FileIdentity as_owner(static_cast<uid_t>(entry.owner_uid));
+  if (!as_owner) {
+    refusal = std::string(as_owner.failed_call()) + ": " + std::strerror(errno);
+    return UniqueFd();
+  }
+  UniqueFd program(::open(entry.exe_path.c_str(), O_PATH | O_CLOEXEC));
+  if (!program) refusal = std::strerror(errno);
+  return program;
+}
+
+// Root runs only a program that no ordinary user could have put in the way:
+// every directory and link on the path, and the file, are root's.
+UniqueFd open_as_root(const std::string& path, std::string& refusal) {
+  ReachedPath reached = reach_path(path, LastLink::follow);
+  if (!reached.refusal.empty()) {
+    refusal = reached.refusal;
+    return UniqueFd();
+  }
+  if (!reached.dir) {
+    refusal = std::strerror(reached.error);
+    return UniqueFd();
+  }
+  if (reached.controller != -1) {
+    refusal = "the way to it is not root's alone";
+    return UniqueFd();
+  }
+  UniqueFd program(::openat(reached.dir.get(), reached.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!program) refusal = std::strerror(errno);
+  return program;
+}
+
 }  // namespace
 
-int run_as_user(const std::vector<std::string>& argv, int uid) {
+UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal) {
+  bool as_root = entry.owner_uid == 0 && ::geteuid() == 0;
+  if (as_root && entry.found_by_cmdline) {
+    refusal = "a command line named it, not the running program";
+    return UniqueFd();
+  }
+  UniqueFd program = as_root ? open_as_root(entry.exe_path, refusal) : open_as_owner(entry, refusal);
+  if (!program) return program;
+  struct stat st;
+  if (::fstat(program.get(), &st) != 0) {
+    refusal = std::strerror(errno);
+    return UniqueFd();
+  }
+  if (st.st_dev != entry.device || st.st_ino != entry.inode) {
+    refusal = "it is no longer the browser that was found";
+    return UniqueFd();
+  }
+  if (as_root && !is_roots_alone(st)) {
+    refusal = "another user may change it";
+    return UniqueFd();
+  }
+  return program;
+}
+
+int run_as_user(const std::vector<std::string>& argv, int program_fd, int uid) {
   ChildSpec browser;
   browser.argv = argv;
+  browser.exec_fd = program_fd;
   browser.run_as_uid = uid;
+  browser.on_fork_failure = ForkFailure::go_on;
   return run_child(browser);
 }
 
@@ -32,8 +103,15 @@ void refresh_running_browsers() {
   std::string command = "openFile(" + settings.install_dir.value_or("") + "/welcome.html,PlimPlugin)";
   for (const BrowserEntry& entry : browser_list) {
     if (!eligible(entry, real_uid, effective_uid)) continue;
-    log_printf(stdout, "Execute:\t%s %s %s as %d\n", entry.exe_path.c_str(), "--remote", command.c_str(),
-               entry.owner_uid);
-    run_as_user({entry.exe_path, "--remote", command}, entry.owner_uid);
+    log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
+               printable(command).c_str(), entry.owner_uid);
+    std::string refusal;
+    UniqueFd program = open_identified_program(entry, refusal);
+    if (!program) {
+      log_printf(stderr, "Error:\tNot refreshing %s: %s\n", printable(entry.exe_path).c_str(),
+                 refusal.c_str());
+      continue;
+    }
+    run_as_user({entry.exe_path, "--remote", command}, program.get(), entry.owner_uid);
   }
 }

@@ -3,17 +3,29 @@
 #include <string>
 #include <vector>
 
+#include "core/browser_list.h"
+#include "core/unique_fd.h"
+
 // Tells the running browsers about the new plug-in: each eligible browser's
 // executable is started once more with "--remote" and an openFile command for
 // the installed welcome page, one at a time. Root refreshes every browser
 // seen running, as the user who runs it; an ordinary user only the browsers
 // running under its own real or effective user id. Browsers with no running
-// instance are skipped.
+// instance are skipped; after its "Execute:" line, so is a browser whose
+// program cannot be opened as the one identified (open_identified_program),
+// with "Error:\tNot refreshing %s: %s\n".
 void refresh_running_browsers();
 
-// Runs `argv` (argv[0] looked up along PATH) as `uid`, with that user's
-// groups, and HOME, USER and LOGNAME from its password entry when `uid` is
-// not the installer's real user id. When the user cannot be taken on in
-// full, the command is not run: the child reports the failed call and
-// "Failed to execute %s\n" and ends with status 1. Returns the wait status.
-int run_as_user(const std::vector<std::string>& argv, int uid);
+// The entry's program, opened (O_PATH) with its owner's file-system rights,
+// when it is still the file identified (same device and inode). For a browser
+// root would run as root, also only when the file is root's and writable by
+// no one else, and never when the owner was seen only through a command line.
+// Otherwise no descriptor, and `refusal` says why.
+UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal);
+
+// Runs the program open on `program_fd` with `argv` as `uid` (a stranger
+// child, core/child_process.h), with that user's groups. When the user cannot
+// be taken on in full, the command is not run: the child reports the failed
+// call and "Failed to execute %s\n" and ends with status 1. Returns the wait
+// status, -1 when no child could be started.
+int run_as_user(const std::vector<std::string>& argv, int program_fd, int uid);

@@ -50,14 +50,15 @@ ssize_t read_retrying(int fd, char* into, std::size_t size) {
 
 }  // namespace
 
-char scan_for_libc_char(int fd, std::size_t block_size) {
+char scan_for_libc_char(int fd, std::size_t block_size, std::size_t limit) {
   std::vector<char> buffer(kCarry + block_size);
   std::size_t kept = 0;  // bytes carried over at the front of the buffer
   char libc_char = 0;
   bool mozilla_seen = false;
-  for (;;) {
-    ssize_t got = read_retrying(fd, buffer.data() + kept, block_size);
+  for (std::size_t read_so_far = 0; read_so_far < limit;) {
+    ssize_t got = read_retrying(fd, buffer.data() + kept, std::min(block_size, limit - read_so_far));
     if (got <= 0) break;
+    read_so_far += static_cast<std::size_t>(got);
     std::string_view view(buffer.data(), kept + static_cast<std::size_t>(got));
     // A match starting before kept - length had its following byte in the
     // previous view and was judged there already.

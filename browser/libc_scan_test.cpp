@@ -16,7 +16,7 @@ TEST(LibcScan, FindsTheTextsAcrossEveryBlockBoundary) {
     std::string found;
     for (std::size_t block = 1; block <= 40; ++block) {
       UniqueFd fd(::open((dir / "candidate").c_str(), O_RDONLY));
-      char c = scan_for_libc_char(fd.get(), block);
+      char c = scan_for_libc_char(fd.get(), block, kLibcScanLimit);
       std::string result = c ? std::string(1, c) : "none";
       if (found.empty()) found = result;
       if (result != found) return found + ", but " + result + " with blocks of " + std::to_string(block);
@@ -29,6 +29,20 @@ TEST(LibcScan, StopsReadingOnceBothTextsWereSeen) {
   ScratchDir dir;
   write_file(dir / "candidate", "libc.so.6 MOZILLA_HOME ", 16 * kLibcScanBlockSize);
   UniqueFd fd(::open((dir / "candidate").c_str(), O_RDONLY));
-  EXPECT_EQ(scan_for_libc_char(fd.get(), kLibcScanBlockSize), '6');
+  EXPECT_EQ(scan_for_libc_char(fd.get(), kLibcScanBlockSize, kLibcScanLimit), '6');
   EXPECT_LE(::lseek(fd.get(), 0, SEEK_CUR), off_t(kLibcScanBlockSize));
+}
+
+// Texts beyond the limit are not seen, and no byte beyond it is read; one
+// that ends right at the limit still counts.
+TEST(LibcScan, ReadsNoFurtherThanItsLimit) {
+  ScratchDir dir;
+  const std::string texts = "libc.so.6 MOZILLA_HOME ";
+  for (std::size_t limit : {texts.size(), texts.size() - 1}) {
+    write_file(dir / "candidate", std::string(1000, 'x') + texts + std::string(5000, 'y'));
+    UniqueFd fd(::open((dir / "candidate").c_str(), O_RDONLY));
+    char c = scan_for_libc_char(fd.get(), 64, 1000 + limit);
+    EXPECT_EQ(c, limit == texts.size() ? '6' : '\0') << limit;
+    EXPECT_LE(::lseek(fd.get(), 0, SEEK_CUR), off_t(1000 + limit));
+  }
 }

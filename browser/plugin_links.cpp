@@ -1,18 +1,21 @@
 #include "browser/plugin_links.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
-#include "browser/acting_user.h"
 #include "core/browser_list.h"
 #include "core/console.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "core/settings.h"
 #include "core/system_error.h"
+#include "core/trusted_path.h"
 #include "package/link_or_copy.h"
 
 namespace {
@@ -24,7 +27,7 @@ void make_dir(const std::string& path) {
 }
 
 void announce_link(const std::string& target, const std::string& link) {
-  log_printf(stdout, "Link:\t%s to %s\n", target.c_str(), link.c_str());
+  log_printf(stdout, "Link:\t%s to %s\n", target.c_str(), printable(link).c_str());
 }
 
 void make_symlink(const std::string& target, const std::string& link) {
@@ -56,19 +59,56 @@ void link_personal() {
   }
 }
 
+// The user root acts as in a browser home: the one whose MOZILLA_HOME chose
+// it, the one who controls the way to it, or both when they are the same.
+// Sets `refusal` when they are two different users.
+int actor_for(int chosen_by, int controller, std::string& refusal) {
+  if (chosen_by < 0 || controller < 0 || chosen_by == controller) return chosen_by >= 0 ? chosen_by : controller;
+  refusal = "controlled by users " + std::to_string(controller) + " and " + std::to_string(chosen_by);
+  return -1;
+}
+
+// A name created in the directory `reached` names whole; for a missing or
+// non-directory last component the error the creation would have met.
+bool usable_dir(const ReachedPath& reached) {
+  if (reached.dir && reached.name == ".") return true;
+  struct stat st;
+  errno = !reached.dir ? reached.error
+          : ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR
+                                                                                              : ENOENT;
+  return false;
+}
+
+void symlink_in(const std::string& target, const ReachedPath& dir, const char* name, const std::string& shown) {
+  announce_link(target, shown);
+  if (!usable_dir(dir) || ::symlinkat(target.c_str(), dir.dir.get(), name) != 0) report_system_error("symlink");
+}
+
+// Root works in the home through descriptors and as the user who could
+// rearrange it, so no link swapped into the way leads root's rights elsewhere.
 void link_browser(const BrowserEntry& entry) {
   const std::string& home = entry.browser_home;
   std::string plugins = home + "/plugins";
-  FileIdentity as_owner(acting_user(entry.home_chosen_by, {home, plugins}));
-  if (!as_owner) {
-    report_system_error(as_owner.failed_call());
-    log_printf(stderr, "Error:\tCould not act as the owner of %s\n", home.c_str());
+  ReachedPath home_dir = reach_path(home, LastLink::follow);
+  int actor = actor_for(entry.home_chosen_by, home_dir.controller, home_dir.refusal);
+  if (!home_dir.refusal.empty()) return report_refusal(home, home_dir);
+  FileIdentity as_actor(actor);
+  if (!as_actor || home_dir.failed_call) {
+    if (home_dir.failed_call) errno = home_dir.error;
+    report_system_error(home_dir.failed_call ? home_dir.failed_call : as_actor.failed_call());
+    log_printf(stderr, "Error:\tCould not act as the owner of %s\n", printable(home).c_str());
     return;
   }
-  make_symlink(*settings.install_dir, home + "/Plim");
+  symlink_in(*settings.install_dir, home_dir, "Plim", home + "/Plim");
   std::string library = library_for(entry.libc_char);
-  make_dir(plugins);
-  make_symlink(library, plugins + "/nsplimmo.so");
+  if (usable_dir(home_dir) && ::mkdirat(home_dir.dir.get(), "plugins", kNewDirMode) == 0)
+    log_printf(stdout, "Create:\t%s\n", printable(plugins).c_str());
+
+  ReachedPath plugins_dir = reach_path_at(home_dir, "plugins", LastLink::follow);
+  actor_for(actor, plugins_dir.controller, plugins_dir.refusal);
+  if (!plugins_dir.refusal.empty()) return report_refusal(plugins, plugins_dir);
+  FileIdentity as_plugins_actor(plugins_dir.controller);  // the same user, or one taken on below the home
+  if (as_plugins_actor) symlink_in(library, plugins_dir, "nsplimmo.so", plugins + "/nsplimmo.so");
 }
 
 }  // namespace

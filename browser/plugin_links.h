@@ -5,8 +5,10 @@
 // and "plugins/nsplimmo.so" as a hard link (or copy) of the library for the
 // first listed browser's libc. Root gets, under every listed browser's home,
 // "Plim" and "plugins/nsplimmo.so" as symbolic links, the library matching
-// that browser's libc; in a home another user owns or chose through
-// MOZILLA_HOME, root makes them as that user. Nothing is removed first: a
+// that browser's libc; in a home reached through another user's directory
+// or link, or chosen through that user's MOZILLA_HOME, root makes them as
+// that user, relative to the directories reached once; a home two users
+// control, or one anyone may rearrange, gets a "Refused:" line instead. Nothing is removed first: a
 // name already there gives the "symlink" system error and the run goes on.
 // Without a home directory an ordinary user gets "Error:\tNo home directory\n"
 // and no links. Ends the process only when the library to copy cannot be read.

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/blank.h"
@@ -32,13 +34,15 @@ std::optional<std::string> mozilla_home_in_environ(std::string_view environ) {
   }
 }
 
-std::optional<std::string> read_small_file(const char* path) {
+std::optional<std::string> read_small_file(const char* path, std::size_t limit) {
   UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC));
   if (!fd) return std::nullopt;
   std::string contents;
   char block[4096];
   for (;;) {
-    ssize_t got = ::read(fd.get(), block, sizeof block);
+    std::size_t wanted = std::min(sizeof block, limit - contents.size());
+    if (wanted == 0) return contents;
+    ssize_t got = ::read(fd.get(), block, wanted);
     if (got == 0) return contents;
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -46,4 +50,17 @@ std::optional<std::string> read_small_file(const char* path) {
     }
     contents.append(block, static_cast<std::size_t>(got));
   }
+}
+
+int real_uid_in_status(std::string_view status) {
+  constexpr std::string_view kUidLine = "\nUid:";
+  std::size_t at = status.find(kUidLine);
+  if (at == std::string_view::npos) return -1;
+  at += kUidLine.size();
+  while (at < status.size() && (status[at] == '\t' || status[at] == ' ')) ++at;
+  std::size_t end = at;
+  while (end < status.size() && status[end] >= '0' && status[end] <= '9') ++end;
+  if (end == at || end - at > 10) return -1;
+  long long uid = std::atoll(std::string(status.substr(at, end - at)).c_str());
+  return uid > 0x7fffffff ? -1 : static_cast<int>(uid);
 }

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "browser/browser_discovery.h"
@@ -21,10 +20,10 @@
 namespace {
 
 constexpr char kProcRoot[] = "/proc";
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
+// Far above any real command line or environment; a process can make its own
+// as long as it likes, and root reads them for every process.
+constexpr std::size_t kLongestCmdline = 64 * 1024;
+constexpr std::size_t kLongestEnviron = 1024 * 1024;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -34,11 +33,9 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // "/opt/ns/netscape -geometry 800x600" given as one string still leads to
 // /opt/ns/netscape. Empty when nothing is left.
 std::string program_by_command_line(const std::string& process_dir, struct stat* status) {
-  std::unique_ptr<FILE, FileCloser> cmdline(std::fopen((process_dir + "/cmdline").c_str(), "r"));
-  if (!cmdline) return {};
-  const char* first = read_line(cmdline.get());
-  if (!first) return {};
-  std::string path = first;  // read_line's text ends at the first NUL
+  std::optional<std::string> cmdline = read_small_file((process_dir + "/cmdline").c_str(), kLongestCmdline);
+  if (!cmdline || cmdline->empty()) return {};
+  std::string path = cmdline->substr(0, cmdline->find('\0'));
   if (!path.empty() && path.back() == '\n') path.pop_back();
   while (!path.empty() && ::stat(path.c_str(), status) != 0) {
     std::string::size_type cut = path.size();
@@ -46,6 +43,23 @@ std::string program_by_command_line(const std::string& process_dir, struct stat*
     path.resize(cut > 0 ? cut - 1 : 0);
   }
   return path;
+}
+
+BrowserEntry* entry_of(const struct stat& exe_status) {
+  for (BrowserEntry& entry : browser_list)
+    if (entry.device == exe_status.st_dev && entry.inode == exe_status.st_ino) return &entry;
+  return nullptr;
+}
+
+// Adds a browser that only a command line named, and marks it when this
+// process is what gave it its owner.
+void add_by_command_line(const std::string& program, std::optional<std::string_view> home, int owner,
+                         struct stat* exe_status) {
+  const BrowserEntry* known = entry_of(*exe_status);
+  bool had_owner = known && known->owner_uid != -1;
+  add_browser_executable(program.c_str(), home, owner, exe_status);
+  BrowserEntry* entry = entry_of(*exe_status);
+  if (entry && !had_owner && entry->owner_uid == owner) entry->found_by_cmdline = true;
 }
 
 // A home that an ordinary user's process named in MOZILLA_HOME is that user's
@@ -62,9 +76,10 @@ void note_home_chooser(const struct stat& exe_status, const std::optional<std::s
 // running listed browser and the walk should stop.
 bool visit_process(const char* pid_name, bool mark_only) {
   std::string process_dir = std::string(kProcRoot) + "/" + pid_name;
-  struct stat process_status;
-  if (::stat(process_dir.c_str(), &process_status) != 0) return false;  // gone already
-  int owner = static_cast<int>(process_status.st_uid);
+  std::optional<std::string> process_status = read_small_file((process_dir + "/status").c_str(), 8192);
+  if (!process_status) return false;  // gone already
+  int owner = real_uid_in_status(*process_status);
+  if (owner < 0) return false;
 
   const char* link = read_symlink((process_dir + "/exe").c_str());
   if (!link) return false;  // not ours to read, a kernel thread, or gone
@@ -73,7 +88,8 @@ bool visit_process(const char* pid_name, bool mark_only) {
   if (mark_only) return mark_running_instance(exe.c_str(), owner, nullptr);
 
   std::optional<std::string> home;
-  if (std::optional<std::string> environ = read_small_file((process_dir + "/environ").c_str()))
+  std::string environ_path = process_dir + "/environ";
+  if (std::optional<std::string> environ = read_small_file(environ_path.c_str(), kLongestEnviron))
     home = mozilla_home_in_environ(*environ);
   std::optional<std::string_view> home_view;
   if (home) home_view = *home;
@@ -83,7 +99,7 @@ bool visit_process(const char* pid_name, bool mark_only) {
   } else {
     std::string program = program_by_command_line(process_dir, &exe_status);
     if (program.empty()) return false;
-    add_browser_executable(program.c_str(), home_view, owner, &exe_status);
+    add_by_command_line(program, home_view, owner, &exe_status);
   }
   note_home_chooser(exe_status, home, owner);
   return false;

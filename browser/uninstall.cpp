@@ -1,17 +1,26 @@
 #include "browser/uninstall.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <vector>
 
-#include "browser/acting_user.h"
+#include "browser/tree_removal.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
 #include "core/console.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "core/settings.h"
+#include "core/trusted_path.h"
 
 namespace {
 
@@ -20,13 +29,45 @@ bool gone(const std::string& path) {
   return ::lstat(path.c_str(), &st) != 0;
 }
 
+bool gone_at(int dir, const std::string& name) {
+  struct stat st;
+  return ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
+}
+
+std::vector<std::string> split_list(const std::string& list) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  for (std::size_t colon; (colon = list.find(':', start)) != std::string::npos; start = colon + 1)
+    items.push_back(list.substr(start, colon - start));
+  items.push_back(list.substr(start));
+  return items;
+}
+
 void unlink_with_message(const std::string& path) {
   if (::unlink(path.c_str()) == 0) log_printf(stdout, "Remove:\t%s\n", path.c_str());
 }
 
 // Unlink, then rmdir, then the recursive removal: the first that works.
-bool remove_any_way(const std::string& path, int uid) {
-  return ::unlink(path.c_str()) == 0 || ::rmdir(path.c_str()) == 0 || remove_recursive(path, uid) == 0;
+bool remove_any_way_at(int dir, const std::string& name) {
+  return ::unlinkat(dir, name.c_str(), 0) == 0 || ::unlinkat(dir, name.c_str(), AT_REMOVEDIR) == 0 ||
+         remove_tree_at(dir, name.c_str());
+}
+
+// The place of a name to remove, with the identity of the user who controls
+// the way to it taken on for as long as the place is held.
+struct RemovalPlace {
+  ReachedPath reached;
+  std::optional<FileIdentity> as_controller;
+};
+
+// False (after saying why when it was refused) when root must not, or
+// cannot, remove at `path`.
+bool reach_for_removal(const std::string& path, RemovalPlace& place) {
+  place.reached = reach_path(path, LastLink::keep);
+  if (!place.reached.refusal.empty()) report_refusal(path, place.reached);
+  if (!place.reached.dir) return false;
+  place.as_controller.emplace(static_cast<uid_t>(place.reached.controller));
+  return static_cast<bool>(*place.as_controller);
 }
 
 void remove_personal_links() {
@@ -35,6 +76,44 @@ void remove_personal_links() {
   remove_recursive(netscape + "/Plim");
   unlink_with_message(netscape + "/plugins/nsplimmo.so");
   unlink_with_message(netscape + "/pluginlist");
+}
+
+// Whether `link` in `dir` is a symbolic link into the install tree: only
+// what this installation made goes, never another product's file.
+bool links_into_install_dir(int dir, const std::string& link) {
+  char target[4096];
+  ssize_t length = ::readlinkat(dir, link.c_str(), target, sizeof target);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return false;
+  std::string_view points_to(target, length);
+  const std::string& install = *settings.install_dir;
+  return points_to == install || (points_to.starts_with(install) && points_to[install.size()] == '/');
+}
+
+void remove_recorded_link(const std::string& path) {
+  RemovalPlace place;
+  if (!reach_for_removal(path, place)) return;
+  int dir = place.reached.dir.get();
+  if (links_into_install_dir(dir, place.reached.name) && ::unlinkat(dir, place.reached.name.c_str(), 0) == 0)
+    log_printf(stdout, "Remove:\t%s\n", printable(path).c_str());
+}
+
+// The uninstaller finds no browsers of its own: root's links go from the
+// browser homes the settings file records, each paired with its executable
+// as the browser list pairs them (an executable without a recorded home
+// stands for its own directory).
+void remove_recorded_links() {
+  if (!settings.install_dir) return;
+  std::vector<std::string> exes = split_list(settings.netscape_path.value_or(""));
+  std::vector<std::string> homes = split_list(settings.mozilla_home.value_or(""));
+  std::set<std::string> done;
+  for (std::size_t i = 0; i < std::max(exes.size(), homes.size()); ++i) {
+    const std::string& home = homes[std::min(i, homes.size() - 1)];
+    const std::string& exe = exes[std::min(i, exes.size() - 1)];
+    std::string dir = !home.empty() ? home : !exe.empty() ? directory_of(exe) : "";
+    if (dir.empty() || !done.insert(dir).second) continue;
+    remove_recorded_link(dir + "/Plim");
+    remove_recorded_link(dir + "/plugins/nsplimmo.so");
+  }
 }
 
 // Leaves whatever directory the run was in, so the tree can go; "/" is
@@ -47,11 +126,18 @@ void remove_install_tree() {
   bool installed = ::chdir(settings.install_dir->c_str()) == 0;
   enter_root_dir();
   if (installed) {
-    log_printf(stdout, "Remove Recursive: %s\n", settings.install_dir->c_str());
-    remove_recursive(*settings.install_dir);
+    log_printf(stdout, "Remove Recursive: %s\n", printable(*settings.install_dir).c_str());
+    // rm works by the path: as the user who could rearrange it, if any.
+    ReachedPath reached = reach_path(*settings.install_dir, LastLink::keep);
+    if (!reached.refusal.empty())
+      report_refusal(*settings.install_dir, reached);
+    else if (reached.dir)
+      remove_recursive(*settings.install_dir, reached.controller);
   }
-  if (::rmdir(settings.vendor_dir->c_str()) == 0)
-    log_printf(stdout, "Remove:\t%s\n", settings.vendor_dir->c_str());
+  RemovalPlace vendor;
+  if (reach_for_removal(*settings.vendor_dir, vendor) &&
+      ::unlinkat(vendor.reached.dir.get(), vendor.reached.name.c_str(), AT_REMOVEDIR) == 0)
+    log_printf(stdout, "Remove:\t%s\n", printable(*settings.vendor_dir).c_str());
 }
 
 }  // namespace
@@ -62,27 +148,30 @@ int remove_recursive(const std::string& path, int uid) {
   rm.stderr_to_null = true;
   rm.exec_failure_format = nullptr;
   rm.run_as_uid = uid;
+  rm.on_fork_failure = ForkFailure::go_on;
   run_child(rm);
   return gone(path) ? 0 : -1;
 }
 
 int remove_beside(const std::string& exe_path, const std::string& name) {
-  std::string dir = directory_of(exe_path);
-  std::string target = dir + name;
-  uid_t owner = acting_user(-1, {dir, directory_of(target)});
-  FileIdentity as_owner(owner);
-  if (!as_owner) return gone(target) ? 0 : -1;
-  int uid = owner == static_cast<uid_t>(-1) ? -1 : static_cast<int>(owner);
+  std::string target = directory_of(exe_path) + name;
+  RemovalPlace place;
+  if (!reach_for_removal(target, place)) {
+    int error = place.reached.error;
+    return place.reached.refusal.empty() && (error == ENOENT || error == ENOTDIR) ? 0 : -1;
+  }
+  int dir = place.reached.dir.get();
+  const std::string& entry = place.reached.name;
 
-  ::unlink(target.c_str());
-  if (gone(target)) return 0;
-  if (remove_any_way(target, uid)) return 0;
+  ::unlinkat(dir, entry.c_str(), 0);
+  if (gone_at(dir, entry)) return 0;
+  if (remove_any_way_at(dir, entry)) return 0;
 
-  std::string aside = target + "~";
-  ::unlink(aside.c_str());
-  if (!gone(aside) && !remove_any_way(aside, uid)) return -1;
-  ::rename(target.c_str(), aside.c_str());
-  return gone(target) ? 0 : -1;
+  std::string aside = entry + "~";
+  ::unlinkat(dir, aside.c_str(), 0);
+  if (!gone_at(dir, aside) && !remove_any_way_at(dir, aside)) return -1;
+  ::renameat(dir, entry.c_str(), dir, aside.c_str());
+  return gone_at(dir, entry) ? 0 : -1;
 }
 
 void remove_browser_links() {
@@ -95,6 +184,7 @@ void remove_browser_links() {
     remove_beside(entry.exe_path, "Plim");
     remove_beside(entry.exe_path, "plugins/nsplimmo.so");
   }
+  if (settings.uninstall) remove_recorded_links();
 }
 
 int uninstall_plugin() {

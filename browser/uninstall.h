@@ -15,13 +15,17 @@ int uninstall_plugin();
 
 // The user's ".netscape/Plim", ".netscape/plugins/nsplimmo.so" and
 // ".netscape/pluginlist" (skipped without a home directory); for root, "Plim"
-// and "plugins/nsplimmo.so" beside every listed browser's executable.
+// and "plugins/nsplimmo.so" beside every listed browser's executable. Root's
+// uninstall mode, which finds no browsers, also removes "Plim" and
+// "plugins/nsplimmo.so" in every browser home the settings file records when
+// they are symbolic links into install_dir ("Remove:" for each).
 void remove_browser_links();
 
 // Removes `name` from the directory of `exe_path`; what cannot be removed is
 // renamed to its name + "~", after an older entry of that name has gone.
-// Root works there as the directory's owner when that is another user.
-// Returns 0 when the name is gone, -1 when it is still there.
+// Root works through the directory reached once, as the user who controls
+// the way there (a way refused gives its "Refused:" line and -1). Returns 0
+// when the name is gone, -1 when it is still there.
 int remove_beside(const std::string& exe_path, const std::string& name);
 
 // "rm -rf path" with its error output discarded, run as `uid` (-1: the

@@ -19,6 +19,9 @@ struct BrowserEntry {
   // home did not come from a process environment. Root works in such a home
   // only as that user.
   int home_chosen_by = -1;
+  // The owner was seen only through a process's command line (its exe link
+  // named no file): that process chose the path, so root never executes it.
+  bool found_by_cmdline = false;
 };
 
 // The browsers found so far, in order of addition; entries are only appended.

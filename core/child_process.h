@@ -5,13 +5,23 @@
 #include <string>
 #include <vector>
 
+// What a failed fork does to the run.
+enum class ForkFailure {
+  end_run,  // reported as "fork", and the process ends with status 1
+  go_on,    // reported as "fork"; the caller sees -1 and goes on without the child
+};
+
 // How every child of the installer is started: redirections spelled out,
 // the program looked up along PATH, and a failed exec ending the child with
 // _exit(1) after the system error, so it never returns into our code.
 struct ChildSpec {
   std::vector<std::string> argv;  // argv[0] is looked up along PATH
-  int stdin_fd = -1;              // dup2'ed onto 0 when >= 0
-  int stdout_fd = -1;             // dup2'ed onto 1 when >= 0
+  // When >= 0, the file open on this descriptor is executed (execveat with
+  // AT_EMPTY_PATH) instead of argv[0] looked up along PATH: the very file the
+  // caller identified, whatever the path names by now.
+  int exec_fd = -1;
+  int stdin_fd = -1;   // dup2'ed onto 0 when >= 0
+  int stdout_fd = -1;  // dup2'ed onto 1 when >= 0
   // The call named in the system error when exec fails ("execvp", "execve").
   const char* exec_call = "execvp";
   // Printed (with the program name) after the system error when exec fails;
@@ -29,21 +39,42 @@ struct ChildSpec {
   // overflow group 65534 for a user id without a password entry), then its
   // group ids, then its user ids, and checks that root cannot be regained;
   // any failed step is reported like a failed exec and the program is not
-  // run, so it never runs with more rights than its user has. For a user id
-  // other than the installer's real one, HOME, USER and LOGNAME come from the
-  // password entry when there is one.
+  // run, so it never runs with more rights than its user has.
+  //
+  // Started by root, or as a user other than the installer's real one, the
+  // child is a stranger to the run (see run_child).
   int run_as_uid = -1;
+  ForkFailure on_fork_failure = ForkFailure::end_run;
+  // How long a stranger child may take before it is killed.
+  int time_limit_seconds = 30;
 };
 
 // Flushes standard output and the run log (so the child's output lands after
 // ours, and the child never writes our buffered lines a second time) and forks.
-// Returns the child's pid; a failed fork is reported as "fork" and ends the
-// process with status 1.
+// Returns the child's pid; a failed fork is reported as "fork" and, as
+// on_fork_failure says, ends the process with status 1 or returns -1.
 pid_t start_child(const ChildSpec& child);
 
 // Waits for a child, repeating the wait while a signal interrupts it.
 // Returns the wait status, or -1 when the wait itself failed.
 int wait_for_child(pid_t pid);
 
-// start_child followed by wait_for_child.
+// Runs the child and returns its wait status (-1 when it could not be
+// started or waited for).
+//
+// A stranger child (see run_as_uid) gets nothing of root's: a fresh
+// environment (stranger_environment), a session of its own and so no
+// controlling terminal, standard input from /dev/null, no descriptor above 2,
+// and standard output and error through a pipe that the installer copies to
+// its own standard output with every line made printable (standard error
+// discarded instead when stderr_to_null says so). One that has not ended
+// after time_limit_seconds is killed with its process group, reaped, and
+// reported ("Error:\t%s did not finish in 30 seconds\n"); the run goes on.
 int run_child(const ChildSpec& child);
+
+// The whole environment of a stranger child run as `uid`: HOME, USER and
+// LOGNAME from its password entry (HOME=/ and no names for a user id without
+// one), PATH=/usr/local/bin:/usr/bin:/bin, and of the installer's own
+// environment `current` only DISPLAY, LANG and the LC_* variables, which a
+// browser's remote command needs.
+std::vector<std::string> stranger_environment(uid_t uid, char* const* current);

@@ -63,6 +63,9 @@ void FileIdentity::take_on(uid_t uid, gid_t gid, const std::vector<gid_t>& group
     fail("getgroups");
     return;
   }
+  // Inside another FileIdentity the ids to go back to are that one's.
+  saved_fs_uid_ = ::setfsuid(static_cast<uid_t>(-1));
+  saved_fs_gid_ = ::setfsgid(static_cast<gid_t>(-1));
   switched_ = true;
   // Groups first: once the user id is no longer root's, they could not be
   // changed any more.
@@ -88,8 +91,8 @@ FileIdentity::~FileIdentity() { restore(); }
 void FileIdentity::restore() {
   if (!switched_) return;
   switched_ = false;
-  set_fs_uid(::geteuid());
-  set_fs_gid(::getegid());
+  set_fs_uid(saved_fs_uid_);
+  set_fs_gid(saved_fs_gid_);
   ::setgroups(saved_groups_.size(), saved_groups_.data());
 }
 

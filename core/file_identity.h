@@ -11,7 +11,8 @@
 // file-system call is checked by the kernel as the given user: the
 // file-system user and group ids and the supplementary groups are that
 // user's (and root's file-system capabilities drop with the user id). The
-// destructor restores root's own.
+// destructor restores the identity in force before (root's own, or that of
+// an enclosing FileIdentity).
 //
 // Only the file-system view changes, so signals, /proc and the rest of the
 // process keep the installer's ids. Single-threaded use only: the
@@ -47,6 +48,8 @@ class FileIdentity {
   bool switched_ = false;
   bool ok_ = true;
   const char* failed_call_ = "";
+  uid_t saved_fs_uid_ = 0;
+  gid_t saved_fs_gid_ = 0;
   std::vector<gid_t> saved_groups_;
 };
 

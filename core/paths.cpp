@@ -1,17 +1,21 @@
 #include "core/paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "core/console.h"
 #include "core/grow_buffer.h"
 #include "core/system_error.h"
+#include "core/trusted_path.h"
 
 namespace {
 
@@ -41,8 +45,39 @@ std::string squeeze_slashes(std::string text) {
   return text;
 }
 
+using FileId = std::pair<dev_t, ino_t>;
+
 // The directories this run made, by device and inode.
-std::vector<std::pair<dev_t, ino_t>> created_dirs;
+std::vector<FileId> created_dirs;
+
+// The directory enter_trusted_dir entered, by its path and identity: entering
+// it again by that path stays there instead of resolving the path anew.
+std::optional<std::pair<std::string, FileId>> trusted_dir;
+
+bool is_current_dir(const FileId& id) {
+  struct stat st;
+  return ::stat(".", &st) == 0 && FileId(st.st_dev, st.st_ino) == id;
+}
+
+int report_failure(const char* call, const char* format, const char* path) {
+  report_system_error(call);
+  std::fprintf(stderr, format, path);
+  return -1;
+}
+
+int enter_reached(const UniqueFd& dir, const char* path, bool created) {
+  struct stat st;
+  if (!dir || ::fchdir(dir.get()) != 0 || ::fstat(dir.get(), &st) != 0) {
+    // A directory that was there but cannot be entered is reported as the
+    // attempt to make it fails.
+    if (!created) errno = EEXIST;
+    return report_failure(created ? "chdir" : "mkdir",
+                          created ? "Failed to change to directory %s\n" : "Failed to created directory %s\n", path);
+  }
+  if (created) created_dirs.emplace_back(st.st_dev, st.st_ino);
+  trusted_dir.emplace(path, FileId(st.st_dev, st.st_ino));
+  return 0;
+}
 
 }  // namespace
 
@@ -67,6 +102,7 @@ const char* current_directory() {
 }
 
 int enter_or_create_dir(const char* path, mode_t mode) {
+  if (trusted_dir && trusted_dir->first == path && is_current_dir(trusted_dir->second)) return 0;
   if (::chdir(path) == 0) return 0;
   if (::mkdir(path, mode) != 0) {
     report_system_error("mkdir");
@@ -83,11 +119,34 @@ int enter_or_create_dir(const char* path, mode_t mode) {
   return 0;
 }
 
+int enter_trusted_dir(const char* path, mode_t mode) {
+  for (bool again = false;; again = true) {
+    ReachedPath reached = reach_path(path, LastLink::follow);
+    if (reached.refusal.empty() && reached.controller >= 0)
+      reached.refusal = "controlled by user " + std::to_string(reached.controller);
+    if (!reached.refusal.empty()) {
+      report_refusal(path, reached);
+      return -1;
+    }
+    if (!reached.dir) {
+      errno = reached.error;
+      return report_failure("mkdir", "Failed to created directory %s\n", path);
+    }
+    if (reached.name == ".") return enter_reached(reached.dir, path, false);
+    if (::mkdirat(reached.dir.get(), reached.name.c_str(), mode) == 0) {
+      UniqueFd made(::openat(reached.dir.get(), reached.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      return enter_reached(made, path, true);
+    }
+    // Made by someone else since the walk: what is there now is judged anew.
+    if (errno != EEXIST || again) return report_failure("mkdir", "Failed to created directory %s\n", path);
+  }
+}
+
 bool current_dir_created_by_run() {
   struct stat st;
   if (::stat(".", &st) != 0) return false;
-  for (const auto& [dev, ino] : created_dirs)
-    if (dev == st.st_dev && ino == st.st_ino) return true;
+  for (const FileId& id : created_dirs)
+    if (id == FileId(st.st_dev, st.st_ino)) return true;
   return false;
 }
 

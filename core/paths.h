@@ -24,7 +24,14 @@ const char* current_directory();
 // when it is missing. Returns 0, or -1 after reporting why on standard error.
 int enter_or_create_dir(const char* path, mode_t mode);
 
-// Whether the current directory is one that enter_or_create_dir created in
+// The same, with the path reached once by reach_path and entered through the
+// descriptor, so that no link swapped into it meanwhile leads elsewhere; a
+// later enter_or_create_dir of the same path stays in that directory. For
+// root, a path that an ordinary user controls is refused ("Refused:" on
+// standard error, -1): the work done there runs as root.
+int enter_trusted_dir(const char* path, mode_t mode);
+
+// Whether the current directory is one that either of them created in
 // this run (told by device and inode, so the path it was reached by does not
 // matter). A directory that was there before is the user's, with the mode
 // and owner the user gave it.

@@ -14,6 +14,7 @@
 #include "installer/command_line.h"
 #include "core/console.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "installer/install_layout.h"
 #include "core/settings.h"
 #include "installer/settings_file.h"
@@ -48,7 +49,7 @@ bool install_dir_exists() {
 // whether a running browser was seen.
 bool discover_browsers(int argc) {
   if (browser_list.empty() && settings.netscape_path)
-    log_printf(stderr, "Invalid:\tNetscape Executable %s\n", settings.netscape_path->c_str());
+    log_printf(stderr, "Invalid:\tNetscape Executable %s\n", printable(*settings.netscape_path).c_str());
   if (!browser_list.empty() && argc > 1) {
     log_line("Check:\tFor a running instance of Netscape");
     return find_running_browsers(true);
@@ -146,7 +147,8 @@ int run_install(int argc) {
 
 int run_extract() {
   log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
-  int entered = enter_or_create_dir(settings.extract_dir->c_str(), kNewDirMode);
+  // tar and gunzip work there as root: the directory must stay what it is.
+  int entered = enter_trusted_dir(settings.extract_dir->c_str(), kNewDirMode);
   if (entered < 0) return entered;
   settings.install_dir.reset();
   unpack_license();

@@ -10,6 +10,7 @@
 #include "core/browser_list.h"
 #include "core/console.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "installer/install_layout.h"
 #include "core/settings.h"
 #include "core/system_error.h"
@@ -42,8 +43,17 @@ FILE* open_new_file(const std::string& path) {
   return file;
 }
 
-void write_setting(FILE* stream, const char* name, const std::string& value) {
-  log_printf(stream, "%s=%s\n", name, quote_setting(value).c_str());
+// The file gets the value as it is; the screen and the run log get it made
+// printable, since the paths may come from other users' processes or from a
+// settings file someone else wrote.
+void write_setting(FILE* stream, const char* name, const std::string& value, bool to_file) {
+  std::string shown = printable(quote_setting(value));
+  if (!to_file) {
+    log_printf(stream, "%s=%s\n", name, shown.c_str());
+    return;
+  }
+  log_printf(nullptr, "%s=%s\n", name, shown.c_str());
+  std::fprintf(stream, "%s=%s\n", name, quote_setting(value).c_str());
 }
 
 void write_version_line(FILE* file) {
@@ -101,7 +111,7 @@ std::optional<std::string> installed_license_name(const char* license_name) {
   return std::string(license_name, dot);
 }
 
-void write_browser_settings(FILE* stream) {
+static void write_browser_lines(FILE* stream, bool to_file) {
   if (browser_list.empty()) return;
   std::string executables, homes;
   for (const BrowserEntry& browser : browser_list) {
@@ -112,13 +122,15 @@ void write_browser_settings(FILE* stream) {
     executables += browser.exe_path;
     homes += browser.browser_home;
   }
-  write_setting(stream, "netscape", executables);
-  write_setting(stream, "mozilla", homes);
+  write_setting(stream, "netscape", executables, to_file);
+  write_setting(stream, "mozilla", homes, to_file);
 }
 
+void write_browser_settings(FILE* stream) { write_browser_lines(stream, false); }
+
 bool write_settings_lines(FILE* file) {
-  write_setting(file, "prefix", settings.prefix.value_or(""));
-  write_browser_settings(file);
+  write_setting(file, "prefix", settings.prefix.value_or(""), true);
+  write_browser_lines(file, true);
   write_version_line(file);
   // The licence line documents the installed tree only; the run log has no use for it.
   if (std::optional<std::string> license = installed_license_name(package_contents.license_name))
@@ -137,7 +149,7 @@ void write_settings(FILE* stream) {
     if (settings.settings_file) write_settings_file(*settings.settings_file);
     return;
   }
-  write_setting(stream, "prefix", settings.prefix.value_or(""));
-  write_browser_settings(stream);
+  write_setting(stream, "prefix", settings.prefix.value_or(""), false);
+  write_browser_lines(stream, false);
   log_putc('\n', stream);
 }

@@ -8,7 +8,9 @@
 
 #include "core/console.h"
 #include "core/file_identity.h"
+#include "core/printable.h"
 #include "core/system_error.h"
+#include "core/trusted_path.h"
 #include "core/unique_fd.h"
 #include "mime/line_filter.h"
 
@@ -16,23 +18,39 @@ void (*after_move_aside_for_testing)(const std::string& path) = nullptr;
 
 namespace {
 
-// The file's directory, opened once, so that every step works on the same
+// The file's directory, reached once, so that every step works on the same
 // directory whatever happens to the path meanwhile.
 struct Place {
   UniqueFd dir;
   struct stat dir_status {};
+  int controller = -1;      // the user who controls the way to the directory, if any
   std::string dir_path;
   std::string name;         // the file's name in the directory
   std::string backup_name;  // the backup's
 };
 
 // The directory of `backup`: up to its last "/" ("/" itself for "/name").
+// False with errno set when it cannot be reached, or after saying why root
+// refuses to work there.
 bool open_place(const std::string& path, const std::string& backup, Place& place) {
   std::size_t slash = backup.rfind('/');
   place.dir_path = slash == std::string::npos ? "." : slash == 0 ? "/" : backup.substr(0, slash);
   place.name = path.substr(slash + 1);
   place.backup_name = backup.substr(slash + 1);
-  place.dir.reset(::open(place.dir_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  ReachedPath reached = reach_path(place.dir_path, LastLink::follow);
+  if (!reached.refusal.empty()) {
+    report_refusal(place.dir_path, reached);
+    errno = 0;
+    return false;
+  }
+  if (reached.dir && reached.name != ".") {  // missing, or not a directory
+    struct stat st;
+    reached.error = ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
+    reached.dir.reset();
+  }
+  errno = reached.error;
+  place.dir = std::move(reached.dir);
+  place.controller = reached.controller;
   return place.dir && ::fstat(place.dir.get(), &place.dir_status) == 0;
 }
 
@@ -71,10 +89,13 @@ class Rewrite {
 int Rewrite::run(std::string_view entries) {
   std::string backup = path_ + rule_.backup_suffix;
   if (!open_place(path_, backup, place_)) {
-    if (rule_.when_missing == WhenMissing::skip) return -1;
+    if (rule_.when_missing == WhenMissing::skip || errno == 0) return -1;  // skipped, or refused
     return fail("stat", "Failed to stat directory %s\n", place_.dir_path);
   }
-  FileIdentity as_owner = identity_of(place_.dir_status.st_uid, accounts_);
+  // A directory reached through a user's link or directory is that user's,
+  // whoever owns the directory itself.
+  uid_t actor = place_.controller >= 0 ? place_.controller : place_.dir_status.st_uid;
+  FileIdentity as_owner = identity_of(actor, accounts_);
   if (!as_owner) return fail("setgroups", "Failed to act as the owner of %s\n", place_.dir_path);
 
   int dir = place_.dir.get();
@@ -126,12 +147,12 @@ int Rewrite::write_new(int old_fd, const struct stat& kept, std::string_view ent
 // the file created anew goes.
 int Rewrite::fail(const char* call, const char* format, const std::string& name) {
   report_system_error(call);
-  log_printf(stderr, format, name.c_str());
+  log_printf(stderr, format, printable(name).c_str());
   int dir = place_.dir.get();
   if (moved_aside_) {
     if (::renameat(dir, place_.backup_name.c_str(), dir, place_.name.c_str()) != 0) {
       report_system_error("rename");
-      log_printf(stderr, "Failed to rename %s\n", (path_ + rule_.backup_suffix).c_str());
+      log_printf(stderr, "Failed to rename %s\n", printable(path_ + rule_.backup_suffix).c_str());
     }
   } else if (created_) {
     ::unlinkat(dir, place_.name.c_str(), 0);

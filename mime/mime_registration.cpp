@@ -4,6 +4,7 @@
 
 #include "core/console.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "core/settings.h"
 #include "mime/account_groups.h"
 #include "mime/file_rewrite.h"
@@ -33,19 +34,19 @@ void update_system_files(const std::array<const char*, N>& paths, int (*update)(
 }  // namespace
 
 int update_mailcap(const std::string& path) {
-  log_printf(stdout, "Update:\tmailcap file %s\n", path.c_str());
+  log_printf(stdout, "Update:\tmailcap file %s\n", printable(path).c_str());
   return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap}, mailcap_entries(settings.install_dir),
                       known_accounts);
 }
 
 int update_system_mime_types(const std::string& path) {
-  log_printf(stdout, "Update:\tmimetypes file %s\n", path.c_str());
+  log_printf(stdout, "Update:\tmimetypes file %s\n", printable(path).c_str());
   return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types}, system_mime_types_entries(),
                       known_accounts);
 }
 
 int update_personal_mime_types(const std::string& path) {
-  log_printf(stdout, "Update:\tmimetypes file %s\n", path.c_str());
+  log_printf(stdout, "Update:\tmimetypes file %s\n", printable(path).c_str());
   return rewrite_file(path, {"~", WhenMissing::create, filter_personal_mime_types},
                       personal_mime_types_entries(), known_accounts);
 }

@@ -1,7 +1,16 @@
 # Helpers for scenarios that need browsers: sourced after testing/e2e_lib.sh,
 # inside the sandbox (they install into /opt and start processes). A stand-in
-# started with "--remote COMMAND" appends a line to $PLIM_STAND_IN_LOG, or
-# else to "remote.log" beside the executable.
+# started with "--remote COMMAND" appends a line to the file its setting
+# PLIM_STAND_IN_LOG names (from its environment or /etc/plim-stand-in.conf,
+# see stand_in_settings), or else to "remote.log" beside the executable.
+
+# stand_in_settings NAME=VALUE...: settings for every stand-in started from
+# now on (PLIM_STAND_IN_LOG, _IDS, _SPY, _HANG), kept in the file it reads
+# besides its environment: the installer starts it as another user with a
+# fresh environment, which no longer carries them.
+stand_in_settings() {
+  printf '%s\n' "$@" >>/etc/plim-stand-in.conf && chmod 644 /etc/plim-stand-in.conf
+}
 
 # stand_in_path [LIBC]: the built stand-in browser for LIBC (6 or 5).
 stand_in_path() {

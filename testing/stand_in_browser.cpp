@@ -14,18 +14,37 @@
 //   COMMAND<TAB>ruid=N<TAB>euid=N<TAB>HOME=...<TAB>USER=...<TAB>LOGNAME=...
 // (an unset variable is shown as "<unset>"); with PLIM_STAND_IN_IDS set, the
 // line goes on with <TAB>gid=N<TAB>groups=A,B,... (the supplementary groups,
-// empty when there are none). The log is the file named by
-// the environment variable PLIM_STAND_IN_LOG, or else "remote.log" in the
-// directory of the running executable.
+// empty when there are none). The log is the file named by PLIM_STAND_IN_LOG,
+// or else "remote.log" in the directory of the running executable.
+//
+// With PLIM_STAND_IN_SPY set, a second line tells what the program that
+// started it let it have:
+//   spy<TAB>session=own|parent's<TAB>tty=none|open<TAB>terminal-fds=0,1,2
+//   <TAB>tiocsti=refused|accepted<TAB>fds=3,4<TAB>environment=A=1|B=2
+// (its session compared with its parent's; whether /dev/tty opens; which of
+// descriptors 0-2 are terminals; whether pushing input into a terminal among
+// them works; the descriptors above 2 it holds; its whole environment, each
+// variable made printable and "|" between them). With PLIM_STAND_IN_HANG set,
+// it never returns from --remote, for the installer's time limit.
+//
+// Each PLIM_STAND_IN_* setting is taken from the environment, or else from a
+// line NAME=VALUE of /etc/plim-stand-in.conf: the installer starts the
+// stand-in with an environment of its own, so the tests' settings reach it
+// through that file.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
+
+extern char** environ;
 
 #ifndef STAND_IN_LIBC_CHAR
 #define STAND_IN_LIBC_CHAR '6'
@@ -40,8 +59,22 @@ __attribute__((used)) const char kBrowserMarkers[] = {
 
 namespace {
 
+constexpr char kConfigFile[] = "/etc/plim-stand-in.conf";
+
+// The setting NAME from the environment, else from the configuration file;
+// empty when neither has it.
+std::string setting(const char* name) {
+  if (const char* value = std::getenv(name); value && *value) return value;
+  std::ifstream config(kConfigFile);
+  std::string line, prefix = std::string(name) + "=";
+  std::string found;
+  while (std::getline(config, line))
+    if (line.rfind(prefix, 0) == 0) found = line.substr(prefix.size());
+  return found;
+}
+
 std::string log_path() {
-  if (const char* path = std::getenv("PLIM_STAND_IN_LOG"); path && *path) return path;
+  if (std::string path = setting("PLIM_STAND_IN_LOG"); !path.empty()) return path;
   char self[4096];
   ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (length <= 0) return "remote.log";
@@ -56,7 +89,7 @@ const char* env_or_unset(const char* name) {
 
 // "\tgid=N\tgroups=A,B" when PLIM_STAND_IN_IDS is set, else nothing.
 std::string group_ids() {
-  if (!std::getenv("PLIM_STAND_IN_IDS")) return {};
+  if (setting("PLIM_STAND_IN_IDS").empty()) return {};
   gid_t groups[256];
   int count = ::getgroups(256, groups);
   std::string text = "\tgid=" + std::to_string(::getgid()) + "\tgroups=";
@@ -64,14 +97,71 @@ std::string group_ids() {
   return text;
 }
 
+// Control characters of the environment shown as \xHH, so the line stays one line.
+std::string escaped(const char* text) {
+  std::string out;
+  for (; *text; ++text) {
+    unsigned char c = static_cast<unsigned char>(*text);
+    if (c >= 0x20 && c != 0x7f && c != '|') {
+      out += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+std::string descriptors_above_2() {
+  std::string list;
+  DIR* fds = ::opendir("/proc/self/fd");
+  if (!fds) return "unknown";
+  int own = ::dirfd(fds);
+  while (const struct dirent* entry = ::readdir(fds)) {
+    int fd = std::atoi(entry->d_name);
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9' || fd <= 2 || fd == own) continue;
+    list += (list.empty() ? "" : ",") + std::to_string(fd);
+  }
+  ::closedir(fds);
+  return list;
+}
+
+// "\nspy\t..." when PLIM_STAND_IN_SPY is set, else nothing. The pushed byte
+// is a NUL, which a shell reading that terminal passes over.
+std::string spy_report() {
+  if (setting("PLIM_STAND_IN_SPY").empty()) return {};
+  std::string report = "spy\tsession=";
+  report += ::getsid(0) == ::getsid(::getppid()) ? "parent's" : "own";
+  int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  report += tty >= 0 ? "\ttty=open" : "\ttty=none";
+  if (tty >= 0) ::close(tty);
+  std::string terminals;
+  bool pushed = false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (!::isatty(fd)) continue;
+    terminals += (terminals.empty() ? "" : ",") + std::to_string(fd);
+    char byte = '\0';
+    if (!pushed && ::ioctl(fd, TIOCSTI, &byte) == 0) pushed = true;
+  }
+  report += "\tterminal-fds=" + terminals + "\ttiocsti=" + (pushed ? "accepted" : "refused");
+  report += "\tfds=" + descriptors_above_2() + "\tenvironment=";
+  for (char** variable = environ; *variable; ++variable)
+    report += (variable == environ ? "" : "|") + escaped(*variable);
+  return report + "\n";
+}
+
 int record_remote_command(const char* command) {
   std::string path = log_path();
-  char line[8192];
-  int length = std::snprintf(line, sizeof line, "%s\truid=%d\teuid=%d\tHOME=%s\tUSER=%s\tLOGNAME=%s%s\n",
+  char fixed[8192];
+  int length = std::snprintf(fixed, sizeof fixed, "%s\truid=%d\teuid=%d\tHOME=%s\tUSER=%s\tLOGNAME=%s%s\n",
                              command, static_cast<int>(::getuid()), static_cast<int>(::geteuid()),
                              env_or_unset("HOME"), env_or_unset("USER"), env_or_unset("LOGNAME"),
                              group_ids().c_str());
-  if (length < 0 || length >= static_cast<int>(sizeof line)) length = sizeof line - 1;
+  if (length < 0 || length >= static_cast<int>(sizeof fixed)) length = sizeof fixed - 1;
+  std::string whole = std::string(fixed, static_cast<std::size_t>(length)) + spy_report();
+  const char* line = whole.c_str();
+  length = static_cast<int>(whole.size());
   // One write of the whole line with O_APPEND, so that lines of concurrent
   // remote commands never interleave.
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
@@ -80,6 +170,8 @@ int record_remote_command(const char* command) {
     return 2;
   }
   ::close(fd);
+  if (!setting("PLIM_STAND_IN_HANG").empty())
+    for (;;) ::pause();  // a remote command that never comes back
   return 0;
 }
 

@@ -9,6 +9,7 @@ source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 umask 022
 export PLIM_STAND_IN_LOG=/tmp/remote.log
 install -m 666 /dev/null "$PLIM_STAND_IN_LOG"
+stand_in_settings "PLIM_STAND_IN_LOG=$PLIM_STAND_IN_LOG"
 
 package=$PLIM_BUILD_DIR/demo/install
 tree=$PLIM_BUILD_DIR/demo/tree

@@ -1,0 +1,190 @@
+#include "core/trusted_path.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/console.h"
+#include "core/file_identity.h"
+#include "core/printable.h"
+
+namespace {
+
+constexpr int kMaxLinks = 40;  // as many as the kernel follows in one lookup
+constexpr int kOpenFlags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+
+// The components of `path` in reverse order, so that the next one is at the
+// back. A trailing slash adds "." : the path names a directory, entered whole.
+void push_components(const std::string& path, std::vector<std::string>& pending) {
+  std::vector<std::string> forward;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > start) forward.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  if (!path.empty() && path.back() == '/') forward.push_back(".");
+  pending.insert(pending.end(), forward.rbegin(), forward.rend());
+}
+
+// A relative path as root resolves it: from "/" through the current
+// directory, so that the directories above it are judged as well.
+std::string rooted(const std::string& path) {
+  if (path.starts_with("/") || ::geteuid() != 0) return path;
+  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+  return cwd ? std::string(cwd.get()) + "/" + path : path;
+}
+
+class Walk {
+ public:
+  explicit Walk(ReachedPath& out) : out_(out), judged_(::geteuid() == 0) {}
+
+  // From `start` (a directory descriptor, or AT_FDCWD), or from "/" for an
+  // absolute path; the walk goes on as `controller` when that is a user.
+  void run(int start, int controller, const std::string& path, LastLink last) {
+    if (controller >= 0 && !take_controller(controller)) return;
+    std::vector<std::string> pending;
+    push_components(path, pending);
+    if (!enter(path.starts_with("/") ? "/" : ".", path.starts_with("/") ? AT_FDCWD : start)) return;
+    out_.name = ".";
+    while (!pending.empty()) {
+      std::string component = std::move(pending.back());
+      pending.pop_back();
+      bool is_last = pending.empty();
+      out_.name = ".";
+      if (component == ".") continue;
+      if (component == "..") {
+        if (!enter("..", out_.dir.get())) return;
+        continue;
+      }
+      if (is_last && last == LastLink::keep) {
+        out_.name = component;
+        return;
+      }
+      if (!step(component, is_last, pending)) return;
+    }
+  }
+
+ private:
+  // Opens `component` of the current directory without following it, then
+  // enters it, follows it, or (last) names it.
+  bool step(const std::string& component, bool is_last, std::vector<std::string>& pending) {
+    UniqueFd entry(::openat(out_.dir.get(), component.c_str(), kOpenFlags));
+    struct stat st;
+    if (!entry) {
+      if (errno == ENOENT && is_last) {
+        out_.name = component;
+        return true;
+      }
+      return fail(errno);
+    }
+    if (::fstat(entry.get(), &st) != 0) return fail(errno);
+    if (S_ISDIR(st.st_mode)) {
+      if (!judge(st)) return false;
+      out_.dir = std::move(entry);
+      return true;
+    }
+    if (S_ISLNK(st.st_mode)) return follow(entry, st, pending);
+    if (!is_last) return fail(ENOTDIR);
+    out_.name = component;
+    return judge(st);
+  }
+
+  bool follow(const UniqueFd& link, const struct stat& st, std::vector<std::string>& pending) {
+    if (++links_ > kMaxLinks) return fail(ELOOP);
+    if (!judge(st)) return false;
+    std::string target(st.st_size > 0 ? st.st_size + 1 : 4096, '\0');
+    ssize_t length = ::readlinkat(link.get(), "", target.data(), target.size());
+    if (length < 0) return fail(errno);
+    if (static_cast<std::size_t>(length) >= target.size()) return fail(ENAMETOOLONG);  // grew meanwhile
+    target.resize(length);
+    if (target.empty()) return fail(ENOENT);
+    push_components(target, pending);
+    return !target.starts_with("/") || enter("/", AT_FDCWD);
+  }
+
+  // Makes `name` of `at` the current directory, after judging it.
+  bool enter(const char* name, int at) {
+    UniqueFd dir(::openat(at, name, kOpenFlags | O_DIRECTORY));
+    struct stat st;
+    if (!dir || ::fstat(dir.get(), &st) != 0) return fail(errno);
+    if (!judge(st)) return false;
+    out_.dir = std::move(dir);
+    return true;
+  }
+
+  // Root's verdict on a file it passes through: refused, or the user (if
+  // any) who owns it becomes the one the rest of the way is walked as.
+  bool judge(const struct stat& st) {
+    if (!judged_) return true;
+    if (S_ISDIR(st.st_mode) && !(st.st_mode & S_ISVTX)) {
+      if (st.st_mode & S_IWOTH) return refuse("writable by every user");
+      if ((st.st_mode & S_IWGRP) && st.st_gid != 0)
+        return refuse("writable by group " + std::to_string(st.st_gid));
+    }
+    if (st.st_uid == 0 || static_cast<int>(st.st_uid) == out_.controller) return true;
+    if (out_.controller >= 0)
+      return refuse("controlled by users " + std::to_string(out_.controller) + " and " +
+                    std::to_string(st.st_uid));
+    return take_controller(static_cast<int>(st.st_uid));
+  }
+
+  bool take_controller(int uid) {
+    out_.controller = uid;
+    as_controller_.emplace(static_cast<uid_t>(uid));
+    if (*as_controller_) return true;
+    out_.failed_call = as_controller_->failed_call();
+    return fail(errno);
+  }
+
+  bool refuse(std::string reason) {
+    out_.refusal = std::move(reason);
+    out_.dir.reset();
+    return false;
+  }
+
+  bool fail(int error) {
+    out_.error = error;
+    out_.dir.reset();
+    return false;
+  }
+
+  ReachedPath& out_;
+  bool judged_;
+  int links_ = 0;
+  std::optional<FileIdentity> as_controller_;  // root's identity comes back when the walk ends
+};
+
+}  // namespace
+
+ReachedPath reach_path(const std::string& path, LastLink last) {
+  ReachedPath reached;
+  if (path.empty()) {
+    reached.error = ENOENT;
+    return reached;
+  }
+  Walk(reached).run(AT_FDCWD, -1, rooted(path), last);
+  return reached;
+}
+
+ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, LastLink last) {
+  ReachedPath reached;
+  if (path.empty() || !from.dir) {
+    reached.error = path.empty() ? ENOENT : EBADF;
+    return reached;
+  }
+  Walk(reached).run(from.dir.get(), from.controller, path, last);
+  return reached;
+}
+
+void report_refusal(const std::string& path, const ReachedPath& reached) {
+  log_printf(stderr, "Refused:\t%s (%s)\n", printable(path).c_str(), reached.refusal.c_str());
+}

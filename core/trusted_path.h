@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include "core/unique_fd.h"
+
+// Root works in directories that ordinary users control: browser homes found
+// in their processes or recorded by an earlier run, MOZILLA_HOME values,
+// account homes, an --extract directory. Resolving such a path by name lets
+// the user turn any directory of it into a symbolic link after root looked
+// and steer root's next create or remove into /etc. reach_path() resolves a
+// path once, component by component, without letting the kernel follow a
+// link on its own, judges every directory entered and every link followed,
+// and hands back a descriptor of the directory holding the last component,
+// together with the one ordinary user (if any) who could rearrange the way.
+// Every later step works relative to that descriptor and as that user.
+
+enum class LastLink { keep, follow };  // keep: the last component is not followed nor examined
+
+struct ReachedPath {
+  UniqueFd dir;          // the directory holding `name`, O_PATH|O_DIRECTORY|O_CLOEXEC; empty on failure
+  std::string name;      // the last component ("." when the path names "/" or ends in a directory reached whole)
+  int controller = -1;   // -1: wholly root's (always -1 when the process is not root); else the ordinary
+                         // user whose file-system identity every later step must take
+  std::string refusal;   // non-empty: refused, the reason for the message; dir is empty
+  int error = 0;         // errno when a component could not be reached (missing, not a directory, ...)
+  const char* failed_call = nullptr;  // set when taking on the controller's identity failed (error: why);
+                                      // dir is empty then
+};
+
+// Resolves `path` from "/" (a relative path from the current directory).
+// Symbolic links on the way are read and their targets resolved in turn (at
+// most 40, else ELOOP); ".." opens the parent. For root, the owner of each
+// directory entered and each link followed counts: an ordinary owner becomes
+// the controller, and the rest of the way is opened with that user's
+// file-system identity, so the kernel judges each step as that user. Refused:
+// a directory without the sticky bit that every user, or a group other than
+// root's, may write; a way that two different ordinary users control.
+//
+// With LastLink::keep the last component is returned as it is (it may be
+// missing or a link). With LastLink::follow a last link is followed; a last
+// directory is entered (name "."); the owner of the last file or directory
+// counts too; a missing last component is returned by name, dir being the
+// directory it would go in.
+//
+// Inside a FileIdentity the walk opens everything as that identity and
+// gives it back at the end.
+ReachedPath reach_path(const std::string& path, LastLink last);
+
+// The same for `path` below the directory `from` reached (its name "."),
+// the walk going on as from's controller: the plug-in's names inside a home,
+// without walking the way to the home again.
+ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, LastLink last);
+
+// "Refused:\t<path> (<reason>)\n" on standard error and in the run log.
+void report_refusal(const std::string& path, const ReachedPath& reached);
