@@ -11,8 +11,16 @@ JOBS       ?= $(shell nproc)
 
 all: build
 
+# What each target needs is checked first (the demo also needs root, which an
+# ordinary user learns before anything is built): the target's name is handed
+# down to the prerequisites of everything it builds.
+NEEDS := build
+demo: NEEDS := demo
+check: NEEDS := check
+bench: NEEDS := bench
+
 prerequisites:
-	@testing/install-prerequisites
+	@testing/install-prerequisites $(NEEDS)
 
 build: prerequisites
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -2,7 +2,7 @@
 
 // Finding Netscape browsers: named on the command line or in the installed
 // settings (executables and homes), or running, through /proc. Every browser
-// found is appended to browser_list (browser/browser_list.h).
+// found is appended to browser_list (core/browser_list.h).
 
 #include <sys/stat.h>
 

@@ -127,24 +127,27 @@ const char* program_base_name(const char* path) {
 void print_usage(const char* program_path, int status) {
   const char* base_name = program_base_name(program_path);
   const char* p = program_path;
+  // The run log only notes that the usage was shown; the text is for the terminal.
   log_puts("Print:\tusage instructions\n", nullptr);
   if (std::strcmp(base_name, "package") == 0) print_build_usage(program_path);
 
-  log_printf(stderr, "Usage:\n\t%s --%s\n", p, "help");
+  std::fflush(stdout);  // what standard output holds goes first, also into a shared file
+
+  std::fprintf(stderr, "Usage:\n\t%s --%s\n", p, "help");
   if (std::strcmp(base_name, "uninstall") == 0) {
-    log_printf(stderr, "-or-\t%s [--%s=filename] [--%s]\n", p, "config", "quiet");
+    std::fprintf(stderr, "-or-\t%s [--%s=filename] [--%s]\n", p, "config", "quiet");
   } else {
-    log_printf(stderr, "-or-\t%s --%s=pathname [--%s=filename] [--%s]\n", p, "extract", "config", "quiet");
-    log_printf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "uninstall", "config", "quiet");
-    log_printf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "upgrade", "config", "quiet");
-    log_printf(stderr, "-or-\t%s [--%s=filename] [--%s] [--%s=filename] [--%s=filename]\n", p, "config", "quiet",
-               "netscape", "mozilla");
+    std::fprintf(stderr, "-or-\t%s --%s=pathname [--%s=filename] [--%s]\n", p, "extract", "config", "quiet");
+    std::fprintf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "uninstall", "config", "quiet");
+    std::fprintf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "upgrade", "config", "quiet");
+    std::fprintf(stderr, "-or-\t%s [--%s=filename] [--%s] [--%s=filename] [--%s=filename]\n", p, "config", "quiet",
+                 "netscape", "mozilla");
   }
-  log_printf(stderr, "Usage:\n\t%s [--%s] [--%s] [--%s]\n\t\t[--%s=pathname] [--%s=pathname] [--%s=filename]\n", p,
-             "help", "upgrade", "uninstall", "extract", "prefix", "config");
-  log_printf(stderr, "Examples:\n\t%s --%s=/opt\n", p, "prefix");
-  log_printf(stderr, "\t%s --%s=/usr/local\n", p, "prefix");
-  log_printf(stderr, "\t%s --%s\n", p, "extract");
+  std::fprintf(stderr, "Usage:\n\t%s [--%s] [--%s] [--%s]\n\t\t[--%s=pathname] [--%s=pathname] [--%s=filename]\n", p,
+               "help", "upgrade", "uninstall", "extract", "prefix", "config");
+  std::fprintf(stderr, "Examples:\n\t%s --%s=/opt\n", p, "prefix");
+  std::fprintf(stderr, "\t%s --%s=/usr/local\n", p, "prefix");
+  std::fprintf(stderr, "\t%s --%s\n", p, "extract");
   std::exit(status);
 }
 

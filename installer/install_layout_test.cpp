@@ -24,9 +24,12 @@ TEST(InstallLayout, TableOfCases) {
     if (f[0] == "absolute_path_list") return absolute_path_list(f[1], f[2]);
     if (f[0] == "installed_license_name")
       return escaped(shown(installed_license_name(given(f[1]) ? f[1].c_str() : nullptr)));
-    PackageTrailer t{};
-    std::sscanf(f[1].c_str(), "%hhu.%hhu.%hhu.%hhu", &t.major, &t.minor, &t.patch, &t.delta);
-    return version_setting(t);
+    if (f[0] == "version_setting") {
+      PackageTrailer t{};
+      std::sscanf(f[1].c_str(), "%hhu.%hhu.%hhu.%hhu", &t.major, &t.minor, &t.patch, &t.delta);
+      return version_setting(t);
+    }
+    return "no such operation: " + f[0];  // a misspelt row fails instead of testing something else
   });
 }
 

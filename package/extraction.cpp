@@ -19,6 +19,7 @@
 #include "core/system_error.h"
 #include "core/unique_fd.h"
 #include "core/package_contents.h"
+#include "package/exit_cleanup.h"
 #include "package/output_file.h"
 #include "package/self_inspection.h"
 
@@ -225,6 +226,26 @@ void require_tar() {
   if (report_child_failure("tar", run_child(probe))) std::exit(1);
 }
 
+// Starts `argv` as start_child does, except that a failed exec ends the
+// child with status 1 and no message at all: for the licence's gunzip, whose
+// status alone says that the unpacking failed. (ChildSpec always reports the
+// failed call.)
+pid_t start_silent_child(const std::vector<std::string>& argv) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  flush_run_log();
+  pid_t pid = ::fork();
+  if (pid < 0) exit_on_system_error("fork");
+  if (pid == 0) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(1);
+  }
+  return pid;
+}
+
 }  // namespace
 
 bool report_child_failure(const char* name, int wait_status) {
@@ -256,13 +277,10 @@ void write_archive_file() {
 
 void unpack_license() {
   write_license_file();
-  ChildSpec gunzip;
-  gunzip.argv = {"gunzip", "-f", package_contents.license_name};
-  gunzip.exec_failure_format = nullptr;
-  log_printf(stdout, "Execute:\t%s %s %s\n", gunzip.argv[0].c_str(), gunzip.argv[1].c_str(),
-             gunzip.argv[2].c_str());
+  std::vector<std::string> gunzip = {"gunzip", "-f", package_contents.license_name};
+  log_printf(stdout, "Execute:\t%s %s %s\n", gunzip[0].c_str(), gunzip[1].c_str(), gunzip[2].c_str());
   std::fflush(stdout);
-  if (report_child_failure("gunzip", wait_or_exit(start_child(gunzip)))) {
+  if (report_child_failure("gunzip", wait_or_exit(start_silent_child(gunzip)))) {
     // gunzip keeps the compressed file when it fails. It is this run's own
     // copy, and left behind it would block the next run as a stranger's file.
     ::unlink(package_contents.license_name);
@@ -290,6 +308,9 @@ void unpack_archive() {
   const char* data = package_contents.archive_data;
   std::uint32_t length = package_contents.trailer.archive_length();
   OutputFile copy = create_member(name, length, kMemberMode, ExistingFile::kRefuse);
+  // Made by this run and only for it: whatever ends the run now, it goes.
+  ExitCleanup cleanup;
+  cleanup.remove_file(name);
 
   // The archive's file is created at its full length before unpacking starts,
   // and removed after; its bytes go in while gunzip works on the same bytes
@@ -344,6 +365,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
   make_pipe(input_read, input_write);
 
   pid_t decompressor_pid, consumer_pid;
+  ExitCleanup cleanup;  // an exit before both are reaped takes them along
   {
     // The children start with SIGPIPE at its default, whatever we inherited:
     // a decompressor whose reader has gone must simply end.
@@ -355,6 +377,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     decompressor.stdout_fd = output_write.get();
     decompressor.exec_call = "execv";
     decompressor_pid = start_child(decompressor);
+    cleanup.stop_child(decompressor_pid);
     output_write.reset();
     input_read.reset();
 
@@ -362,6 +385,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     reader.argv = consumer;
     reader.stdin_fd = output_read.get();
     consumer_pid = start_child(reader);
+    cleanup.stop_child(consumer_pid);
     output_read.reset();
   }
 
@@ -372,7 +396,9 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
 
   PipelineStatus status;
   status.decompressor = wait_or_exit(decompressor_pid);
+  cleanup.child_reaped(decompressor_pid);
   status.consumer = wait_or_exit(consumer_pid);
+  cleanup.child_reaped(consumer_pid);
   if (!fed) std::exit(1);
   return status;
 }

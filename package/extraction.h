@@ -35,7 +35,8 @@ void write_archive_file();
 
 // Writes the compressed archive, unpacks it through gunzip into "tar xvvf -"
 // in the target directory, and removes the compressed file again. The file
-// is created at full length first and filled while gunzip works. A target
+// is created at full length first and filled while gunzip works; an exit
+// before the end (a failed write into it, among others) removes it too. A target
 // directory that was there before the run keeps its mode and owner.
 void unpack_archive();
 
@@ -60,7 +61,8 @@ using BackgroundWork = std::function<bool()>;
 // and to its end before the wait.
 // A consumer that stops reading early ends the input quietly (the write sees
 // EPIPE; SIGPIPE is ignored meanwhile). Pipe, fork, write and wait failures
-// end the process with status 1.
+// end the process with status 1; that exit, and any other before both
+// children are reaped (one in `background` too), stops and reaps them.
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
                                    const std::vector<std::string>& consumer, const BackgroundWork& background = {});
 

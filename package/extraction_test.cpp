@@ -4,8 +4,10 @@
 #include "testing/test_support/unit_test.h"
 
 // Unpacking, the licence pager, the damaged-member errors and the check before
-// removal run against real packages in tests/e2e/extract_*_test.sh and
-// install_*_test.sh; here, the error texts for each way a child can end.
+// removal run against real packages in the whole-run cases (tests/cases/
+// root-extract-*, alice-extract*, root-upgrade-damaged-*, alice-decline) and
+// tests/e2e/install_terminal_test.sh; here, the error texts for each way a
+// child can end.
 TEST(ChildFailureTest, ExitStatusAndSignalAreReportedNormalEndIsNot) {
   expect_table("package/testdata/child_failure.table", [](const std::vector<std::string>& f) {
     ChildSpec child;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "core/child_process.h"
@@ -113,13 +114,15 @@ bool compress_license(const std::string& license_path, MappedFile& compressed) {
 // The temporary archive is created by us, mode 0600, under a name nobody
 // could know in advance, so that tar (perhaps running as root) never writes
 // through a link someone planted under a predictable name. The descriptor
-// stays open, so that the file can be read after its name is gone.
+// stays open, so that the file can be read after its name is gone, and is
+// closed on exec: tar and its gzip reach the file by its name, and a child
+// holding it would keep the file alive after we are done with it.
 bool make_temporary_file(std::string& name, UniqueFd& fd) {
   const char* dir = std::getenv("TMPDIR");
   name = std::string(dir && *dir ? dir : "/tmp") + "/plim-archive-XXXXXX";
-  fd.reset(::mkstemp(name.data()));
+  fd.reset(::mkostemp(name.data(), O_CLOEXEC));
   if (!fd) {
-    report_system_error("mkstemp");
+    report_system_error("mkostemp");
     return false;
   }
   return true;
@@ -178,6 +181,32 @@ int build_from_settings(const char* program_path) {
   return write_package(program_path);
 }
 
+// A package whose members are not gzip data, or whose member names lack the
+// ".gz" that unpacking takes off, would build and then fail at every
+// installation; it is refused before the output file is touched.
+bool members_are_installable(const PackageContents& c) {
+  const struct {
+    const char* role;
+    const char* name;
+    const char* data;
+    std::uint32_t length;
+  } members[] = {
+      {"licence", c.license_name, c.license_data, c.trailer.license_length()},
+      {"archive", c.archive_name, c.archive_data, c.trailer.archive_length()},
+  };
+  for (const auto& member : members) {
+    if (!std::string_view(member.name).ends_with(".gz")) {
+      log_printf(stderr, "Error:\tThe %s member %s must have a name ending in .gz\n", member.role, member.name);
+      return false;
+    }
+    if (member.length < 2 || member.data[0] != '\x1f' || member.data[1] != '\x8b') {
+      log_printf(stderr, "Error:\tThe %s member %s is not gzip data\n", member.role, member.name);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string& append_string(std::string& string, std::string_view suffix) { return string.append(suffix); }
@@ -210,6 +239,7 @@ int build_package(int argc, char** argv) {
 int write_package(const char* program_path) {
   const PackageContents& c = package_contents;
   const PackageTrailer& t = c.trailer;
+  if (!members_are_installable(c)) return 1;
   std::size_t license_name_size = std::strlen(c.license_name) + 1;
   std::size_t archive_name_size = std::strlen(c.archive_name) + 1;
   std::uint64_t total = std::uint64_t(t.exe_length()) + t.license_length() + t.archive_length() +

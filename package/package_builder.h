@@ -44,7 +44,9 @@ std::optional<PackageArguments> read_package_arguments(int argc, char* const* ar
 // Writes "install" beside `program_path` from package_contents: the image,
 // the licence, the archive, the two names with their NULs and the trailer.
 // Prints "Archive successfull!" and returns 0; 1 when the parts together
-// exceed the 32-bit lengths of the format.
+// exceed the 32-bit lengths of the format, or when a member is not gzip data
+// or its name does not end in ".gz" (an error line names it; no file is
+// written).
 int write_package(const char* program_path);
 
 // Appends `suffix` to `string` and returns it.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "profile/text_rules.h"
+
 namespace {
 
 // Kinds that take a value: 1 requires one, 2 takes one optionally, 3 requires
@@ -108,7 +110,7 @@ int OptionScanner::short_option() {
   } else {
     position += 1;
     if (requires_value(entry.arg_kind)) {
-      messages.push_message("Argument required for --" + cut(entry.name, 1024) + " option");
+      messages.push_message("Argument required for --" + printf_field(entry.name, 1024) + " option");
       return -1;
     }
   }

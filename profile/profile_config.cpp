@@ -104,13 +104,7 @@ int ProfileConfig::get_number(std::string_view name, int default_value) {
   const std::string* value = resolve_value(option_names_->find_name(name));
   if (value == nullptr) return default_value;
   if (std::optional<int> number = number_value(*value)) return *number;
-  // "'%1.10s' is not a number": at most the first 10 characters, as "%s"
-  // prints them (up to a NUL).
-  std::string_view shown(value->c_str());
-  std::string message(1, '\'');
-  message.append(shown.substr(0, 10));
-  message.append("' is not a number");
-  messages_.push_message(std::move(message));
+  messages_.push_message("'" + printf_field(*value, 10) + "' is not a number");
   return default_value;
 }
 

@@ -3,6 +3,7 @@
 #include "profile/text_rules.h"
 
 #include <array>
+#include <climits>
 #include <optional>
 #include <string_view>
 
@@ -61,7 +62,7 @@ class ProfileReader {
       int c = file_.next();
       if (c == end_of_file) return;
       if (is_blank(c)) {
-        if (c == '\n') ++line_;
+        if (c == '\n') count_line();
         continue;
       }
       bool go_on = c == '#' ? skip_comment() : read_entry(c);
@@ -70,6 +71,13 @@ class ProfileReader {
   }
 
  private:
+  // A file of more than INT_MAX line breaks is possible (a stream has no
+  // end); its later lines are all reported as line INT_MAX rather than
+  // letting the count overflow.
+  void count_line() {
+    if (line_ < INT_MAX) ++line_;
+  }
+
   // NUL bytes inside an entry are ignored.
   int next_in_entry() {
     int c;
@@ -84,7 +92,7 @@ class ProfileReader {
       int c = file_.next();
       if (c == end_of_file) return false;
       if (c == '\n') {
-        ++line_;
+        count_line();
         return true;
       }
     }
@@ -108,7 +116,7 @@ class ProfileReader {
       name_.push_back(static_cast<char>(c));
     }
     while (is_blank(c)) {
-      if (c == '\n') ++line_;
+      if (c == '\n') count_line();
       c = next_in_entry();
     }
     if (c == end_of_file) return false;  // a bare name cut off by the end: dropped
@@ -159,7 +167,7 @@ class ProfileReader {
     if (size == rest.size() || rest[size] != '\n') return std::nullopt;
     if (size > 0 && rest[size - 1] == ' ') return std::nullopt;
     file_.skip(size + 1);
-    ++line_;
+    count_line();
     return rest.substr(0, size);
   }
 
@@ -228,7 +236,7 @@ class ProfileReader {
           finish();
           return TextEnd::comment;
         case '\n':
-          ++line_;
+          count_line();
           finish();
           return TextEnd::line_break;
         default:
@@ -244,7 +252,7 @@ class ProfileReader {
       int c = file_.next();
       if (c == end_of_file) return false;
       if (c == '\'') return true;
-      if (c == '\n') ++line_;
+      if (c == '\n') count_line();
       // NUL and carriage return are dropped; other bytes come here only at
       // the end of a block.
       if (c != 0 && c != '\r') text_.push_back(static_cast<char>(c));
@@ -261,7 +269,7 @@ class ProfileReader {
         int escaped = read_escape();
         if (escaped != end_of_file) text_.push_back(static_cast<char>(escaped));
       } else if (c != 0 && c != '\r') {
-        if (c == '\n') ++line_;
+        if (c == '\n') count_line();
         text_.push_back(static_cast<char>(c));
       }
     }
@@ -283,7 +291,7 @@ class ProfileReader {
         case 't': return 9;
         case 'v': return 11;
         case '\n':
-          ++line_;
+          count_line();
           return '\n';
         case '1': case '2': case '3':
           return read_octal(c - '0', 2);
@@ -322,7 +330,8 @@ class ProfileReader {
         break;
       }
       if (c == '\n') {
-        header_line = line_++;
+        header_line = line_;
+        count_line();
         break;
       }
       if (c != 0) parents_.push_back(static_cast<char>(c));  // NUL is ignored

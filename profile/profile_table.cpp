@@ -14,9 +14,9 @@ ValueRow& ValueRow::operator=(const ValueRow& other) {
 void ValueRow::set_value(int column, std::string_view text) {
   if (column < 0) return;
   if (column >= count()) {
-    // Column 0..254 gives 256 slots, column 255 gives 512: the row always
-    // keeps at least one spare slot beyond the highest column set.
-    blocks_.resize((static_cast<std::size_t>(column) + 257) / block_size);
+    // Column 0..14 gives 16 slots, column 15 gives 32: the row always keeps
+    // at least one spare slot beyond the highest column set.
+    blocks_.resize((static_cast<std::size_t>(column) + block_size + 1) / block_size);
   }
   std::unique_ptr<Block>& block = blocks_[column / block_size];
   if (!block) block = std::make_unique<Block>();

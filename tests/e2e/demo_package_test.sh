@@ -59,6 +59,20 @@ assert_eq 0 $? "status of the demo: $out"
 assert_contains "$out" "checks passed" "the demo's verdict"
 assert_not_contains "$out" "FAILED" "the demo"
 
+# The licence declined: one line saying so and the demo's own status 2, not
+# a row of failed checks.
+out=$(PLIM_DEMO_ANSWERS='\n\nn\n' "$PLIM_SOURCE_DIR/testing/demo" </dev/null 2>&1)
+assert_eq 2 $? "status of the demo with the licence declined"
+assert_contains "$out" "demo: the licence was declined, so nothing was installed" "the demo's verdict"
+assert_not_contains "$out" "FAILED" "the demo with the licence declined"
+
+# `make demo` by an ordinary user: told at once that it needs root, before
+# anything is built.
+out=$(as_user alice make --no-print-directory -C "$PLIM_SOURCE_DIR" demo 2>&1)
+assert_eq 2 $? "status of make demo run by alice"
+assert_contains "$out" "only root can make; run it as root" "make demo by alice"
+assert_not_contains "$out" "cmake" "make demo by alice"
+
 # A build whose demo package lacks the viewer: the demo says which check
 # failed and ends with 1.
 bad=$work/bad-build
