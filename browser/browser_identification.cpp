@@ -14,7 +14,7 @@
 #include "core/browser_list.h"
 #include "core/paths.h"
 #include "browser/libc_scan.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/printable.h"
 #include "core/unique_fd.h"
 #include "core/package_contents.h"

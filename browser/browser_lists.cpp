@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "browser/browser_discovery.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/dir_handle.h"
 #include "core/printable.h"
 #include "core/system_error.h"

@@ -10,7 +10,7 @@
 
 #include "core/browser_list.h"
 #include "core/child_process.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/printable.h"
 #include "core/settings.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/browser_list.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"

@@ -15,7 +15,7 @@
 #include "browser/tree_removal.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"

@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/printable.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"

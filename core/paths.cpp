@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/grow_buffer.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/printable.h"
 

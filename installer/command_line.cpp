@@ -10,7 +10,7 @@
 #include <string>
 
 #include "browser/browser_discovery.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/paths.h"
 #include "installer/install_layout.h"
 #include "core/settings.h"

@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-#include "core/console.h"
+#include "core/run_log.h"
+#include "installer/screens.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/system_error.h"

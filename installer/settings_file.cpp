@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "core/browser_list.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/paths.h"
 #include "core/printable.h"
 #include "installer/install_layout.h"

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/printable.h"
 #include "core/system_error.h"

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/settings.h"

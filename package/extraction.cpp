@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "core/child_process.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/system_error.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/child_process.h"
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/package_contents.h"
 #include "core/paths.h"
 #include "core/settings.h"

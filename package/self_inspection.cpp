@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "core/console.h"
+#include "core/run_log.h"
 #include "core/system_error.h"
 #include "package/mapped_file.h"
 

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-// The installer's conversation with the user. Everything written through the
-// log_* operations also lands in the run log ("<program path>.log"); passing
-// no stream (nullptr) writes to the run log only.
+// The run log ("<program path>.log"), the base every part of the installer
+// reports through: everything written with the log_* operations lands there,
+// and in the given stream too; passing no stream (nullptr) writes to the run
+// log only.
 
 // Opens the run log beside the program path, unless one is open already.
 // Any failure leaves the run without a log, silently. The log is truncated
@@ -28,20 +29,3 @@ void log_putc(int c, FILE* stream);
 
 // Writes `text` and a line end to the run log and to standard output.
 void log_line(const char* text);
-
-// The next whole line of `in`, line end included, valid until the next call;
-// the last line without its line end when the input ends there; nullptr at end
-// of input when nothing was read.
-const char* read_line(FILE* in);
-
-// Prompts on standard output and waits for one line (or end of input).
-const char* wait_for_enter(const char* prompt);
-
-// Asks on a freshly cleared screen until the answer starts with y/Y (true) or
-// n/N (false); end of input counts as no.
-bool ask_yes_no(const char* question);
-
-// Clears the screen and shows the version box; the first banner of the run
-// is followed by the welcome text.
-void show_banner();
-void show_welcome();

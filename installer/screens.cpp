@@ -1,39 +1,18 @@
-#include "core/console.h"
+#include "installer/screens.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdarg>
 #include <cstring>
-#include <string>
 
 #include "core/blank.h"
 #include "core/child_process.h"
 #include "core/grow_buffer.h"
 #include "core/package_contents.h"
+#include "core/run_log.h"
 
 namespace {
 
-FILE* run_log = nullptr;
 bool welcome_pending = true;
-
-// Opens `path` for the run log without following a symbolic link and without
-// blocking on a FIFO; only a regular file with one link is truncated and used.
-FILE* open_log_file(const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || ::ftruncate(fd, 0) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  FILE* log = ::fdopen(fd, "w");
-  if (!log) ::close(fd);
-  return log;
-}
 
 void print_version_box() {
   const PackageTrailer& t = package_contents.trailer;
@@ -55,57 +34,6 @@ constexpr char kClearFallback[] = "\f" "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n
 static_assert(sizeof(kClearFallback) == 1 + 21 + 2 + 1 + 1);
 
 }  // namespace
-
-void open_run_log(const char* program_path) {
-  if (!program_path || run_log) return;
-  run_log = open_log_file(std::string(program_path) + ".log");
-}
-
-void flush_run_log() {
-  if (run_log) std::fflush(run_log);
-}
-
-// An error line must follow the messages printed before it also when standard
-// output and standard error go to one file, where stdout is fully buffered.
-static void keep_order(FILE* stream) {
-  if (stream == stderr) std::fflush(stdout);
-}
-
-int log_printf(FILE* stream, const char* format, ...) {
-  keep_order(stream);
-  va_list args;
-  va_start(args, format);
-  if (run_log) {
-    va_list copy;
-    va_copy(copy, args);
-    std::vfprintf(run_log, format, copy);
-    va_end(copy);
-  }
-  int written = stream ? std::vfprintf(stream, format, args) : 0;
-  va_end(args);
-  return written;
-}
-
-int log_puts(const char* text, FILE* stream) {
-  keep_order(stream);
-  if (run_log) std::fputs(text, run_log);
-  return stream ? std::fputs(text, stream) : 0;
-}
-
-void log_putc(int c, FILE* stream) {
-  keep_order(stream);
-  if (run_log) std::fputc(c, run_log);
-  if (stream) std::fputc(c, stream);
-}
-
-void log_line(const char* text) {
-  if (run_log) {
-    std::fputs(text, run_log);
-    std::fputc('\n', run_log);
-  }
-  std::fputs(text, stdout);
-  std::fputc('\n', stdout);
-}
 
 const char* read_line(FILE* in) {
   static GrowBuffer line;

@@ -1,4 +1,4 @@
-#include "core/console.h"
+#include "installer/screens.h"
 
 #include "core/package_contents.h"
 #include "testing/test_support/unit_test.h"
@@ -15,8 +15,12 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 
 // A fake "clear" first on PATH that prints "<clear>" and ends with a chosen
 // status.
-class ConsoleTest : public ::testing::Test {
+class ScreensTest : public ::testing::Test {
  protected:
+  // The banners change the package's version; the tests after these expect
+  // the one they started with.
+  void TearDown() override { package_contents.trailer = saved_trailer_; }
+
   // exit_status < 0: no clear program at all.
   void use_clear(int exit_status) {
     write_file(dir_ / "clear", "#!/bin/sh\nprintf '<clear>'\nexit " + std::to_string(exit_status) + "\n", 0, 0755);
@@ -24,11 +28,12 @@ class ConsoleTest : public ::testing::Test {
   }
 
   ScratchDir dir_;
+  PackageTrailer saved_trailer_ = package_contents.trailer;
 };
 
 // The first banner of a run, for each version form and each way clear ends
 // (-1: no clear at all); form feeds are shown as "\f".
-TEST_F(ConsoleTest, FirstBanner) {
+TEST_F(ScreensTest, FirstBanner) {
   std::string transcript;
   for (const char* c : {"3.0.1.0 0", "3.0.1.2 0", "3.0.0.4 0", "0.0.0.0 0", "12.34.56.0 0", "1.0.1.0 1",
                         "1.0.1.0 -1", "1.0.1.0 2"}) {
@@ -40,12 +45,12 @@ TEST_F(ConsoleTest, FirstBanner) {
     transcript += std::string("=== version and clear's status ") + c + "\n" + run.out + "=== standard error:\n" + run.err;
   }
   for (std::size_t at; (at = transcript.find('\f')) != std::string::npos;) transcript.replace(at, 1, "\\f");
-  expect_golden(transcript, "core/testdata/first_banner.out");
+  expect_golden(transcript, "installer/testdata/first_banner.out");
 }
 
-TEST_F(ConsoleTest, AskYesNoRepeatsUntilAnAnswerStartsWithYOrN) {
+TEST_F(ScreensTest, AskYesNoRepeatsUntilAnAnswerStartsWithYOrN) {
   use_clear(0);
-  expect_table("core/testdata/ask_yes_no.table", [](const std::vector<std::string>& f) {
+  expect_table("installer/testdata/ask_yes_no.table", [](const std::vector<std::string>& f) {
     Captured run = capture_in_child([] { std::printf("=%d", ask_yes_no("Continue? (y/n) ")); }, f[0]);
     std::size_t asked = occurrences(run.out, "<clear>");
     if (occurrences(run.out, "\n\nContinue? (y/n) ") != asked) return run.out;
@@ -53,7 +58,7 @@ TEST_F(ConsoleTest, AskYesNoRepeatsUntilAnAnswerStartsWithYOrN) {
   });
 }
 
-TEST_F(ConsoleTest, ReadLineReturnsWholeLinesOfAnyLength) {
+TEST_F(ScreensTest, ReadLineReturnsWholeLinesOfAnyLength) {
   // Lengths around the buffer's first capacity (8188) and its growth steps.
   for (std::size_t length : {0, 8186, 8187, 8188, 12283, 100000}) {
     std::string line(length, 'a');
