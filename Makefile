@@ -6,8 +6,10 @@ BENCH_BUILD := build/bench
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
+# CI builds with warnings as errors (make check PLIM_WERROR=ON).
+PLIM_WERROR ?= OFF
 
-.PHONY: all prerequisites build asan check demo bench fuzz clean
+.PHONY: all prerequisites build asan check demo lint format format-check bench fuzz clean
 
 all: build
 
@@ -18,16 +20,17 @@ NEEDS := build
 demo: NEEDS := demo
 check: NEEDS := check
 bench: NEEDS := bench
+lint format format-check: NEEDS := lint
 
 prerequisites:
 	@testing/install-prerequisites $(NEEDS)
 
 build: prerequisites
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIM_WERROR=$(PLIM_WERROR) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 asan: prerequisites
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPLIM_SANITIZE=ON >/dev/null
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPLIM_SANITIZE=ON -DPLIM_WERROR=$(PLIM_WERROR) >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 check: build asan
@@ -36,6 +39,22 @@ check: build asan
 
 demo: build
 	testing/demo
+
+# The guard rails CI runs beside the tests: the C++ formatted as .clang-format
+# says, clang-tidy's chosen checks (.clang-tidy) and shellcheck with no
+# finding. `make format` rewrites the sources in place.
+CXX_SOURCES = git ls-files -z '*.cpp' '*.h'
+SHELL_SCRIPTS = testing/shell-scripts
+
+format: prerequisites
+	$(CXX_SOURCES) | xargs -0 clang-format -i
+
+format-check: prerequisites
+	$(CXX_SOURCES) | xargs -0 clang-format --dry-run -Werror
+
+lint: build
+	git ls-files -z '*.cpp' ':!fuzz/*' ':!bench/*' | xargs -0 -n 4 -P $(JOBS) clang-tidy -p $(BUILD) --quiet 2>/dev/null
+	$(SHELL_SCRIPTS) | xargs -0 shellcheck
 
 bench: prerequisites
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DPLIM_BENCH=ON >/dev/null
