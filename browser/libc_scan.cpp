@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/retry.h"
+
 namespace {
 
 constexpr std::string_view kLibcText = "libc.so.";
@@ -41,13 +43,6 @@ char find_libc_char(std::string_view view, std::size_t from) {
   }
 }
 
-ssize_t read_retrying(int fd, char* into, std::size_t size) {
-  for (;;) {
-    ssize_t got = ::read(fd, into, size);
-    if (got >= 0 || errno != EINTR) return got;
-  }
-}
-
 }  // namespace
 
 char scan_for_libc_char(int fd, std::size_t block_size, std::size_t limit) {
@@ -56,7 +51,8 @@ char scan_for_libc_char(int fd, std::size_t block_size, std::size_t limit) {
   char libc_char = 0;
   bool mozilla_seen = false;
   for (std::size_t read_so_far = 0; read_so_far < limit;) {
-    ssize_t got = read_retrying(fd, buffer.data() + kept, std::min(block_size, limit - read_so_far));
+    std::size_t wanted = std::min(block_size, limit - read_so_far);
+    ssize_t got = retry_on_eintr([&] { return ::read(fd, buffer.data() + kept, wanted); });
     if (got <= 0) break;
     read_so_far += static_cast<std::size_t>(got);
     std::string_view view(buffer.data(), kept + static_cast<std::size_t>(got));

@@ -10,6 +10,7 @@
 
 #include "core/blank.h"
 #include "core/unique_fd.h"
+#include "core/retry.h"
 
 namespace {
 
@@ -42,12 +43,9 @@ std::optional<std::string> read_small_file(const char* path, std::size_t limit) 
   for (;;) {
     std::size_t wanted = std::min(sizeof block, limit - contents.size());
     if (wanted == 0) return contents;
-    ssize_t got = ::read(fd.get(), block, wanted);
+    ssize_t got = retry_on_eintr([&] { return ::read(fd.get(), block, wanted); });
     if (got == 0) return contents;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
+    if (got < 0) return std::nullopt;
     contents.append(block, static_cast<std::size_t>(got));
   }
 }

@@ -116,11 +116,9 @@ void remove_recorded_links() {
   }
 }
 
-// Leaves whatever directory the run was in, so the tree can go; "/" is
-// always there, and staying put would only keep a removed directory current.
-void enter_root_dir() {
-  if (::chdir("/") != 0) return;
-}
+// Leaves whatever directory the run was in, so the tree can go. "/" is
+// always there, so the call's result tells nothing.
+void enter_root_dir() { [[maybe_unused]] int entered = ::chdir("/"); }
 
 void remove_install_tree() {
   bool installed = ::chdir(settings.install_dir->c_str()) == 0;

@@ -14,16 +14,17 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/file_identity.h"
 #include "core/run_log.h"
 #include "core/printable.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
+#include "core/retry.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr gid_t kOverflowGid = 65534;
 // A relayed line longer than this is passed on in pieces, so that a child
 // writing without line ends cannot make the installer hold it all.
 constexpr std::size_t kLongestRelayedLine = 4096;
@@ -248,10 +249,7 @@ pid_t start_child(const ChildSpec& child) {
 
 int wait_for_child(pid_t pid) {
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return status;
+  return retry_on_eintr([&] { return ::waitpid(pid, &status, 0); }) < 0 ? -1 : status;
 }
 
 int run_child(const ChildSpec& child) {

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr gid_t kOverflowGid = 65534;
-
 // setfsuid and setfsgid report no error; a second call returns the id now in
 // force, which tells whether the first one took.
 bool set_fs_uid(uid_t uid) {
@@ -94,11 +92,4 @@ void FileIdentity::restore() {
   set_fs_uid(saved_fs_uid_);
   set_fs_gid(saved_fs_gid_);
   ::setgroups(saved_groups_.size(), saved_groups_.data());
-}
-
-uid_t owner_to_act_as(const char* dir) {
-  if (::geteuid() != 0) return static_cast<uid_t>(-1);
-  struct stat st;
-  if (::stat(dir, &st) != 0 || st.st_uid == 0) return static_cast<uid_t>(-1);
-  return st.st_uid;
 }

@@ -17,6 +17,9 @@
 // Only the file-system view changes, so signals, /proc and the rest of the
 // process keep the installer's ids. Single-threaded use only: the
 // supplementary groups belong to the whole process.
+// The group of a user id without a password entry (no group of anyone's).
+inline constexpr gid_t kOverflowGid = 65534;
+
 class FileIdentity {
  public:
   // Takes on `uid`: its primary group and supplementary groups from the
@@ -52,8 +55,3 @@ class FileIdentity {
   gid_t saved_fs_gid_ = 0;
   std::vector<gid_t> saved_groups_;
 };
-
-// The user whose identity root takes on for work inside the directory `dir`:
-// its owner when that is not root, else -1 (root's own work). -1 also when
-// `dir` cannot be examined or the process is not root.
-uid_t owner_to_act_as(const char* dir);

@@ -150,6 +150,15 @@ bool current_dir_created_by_run() {
   return false;
 }
 
+std::string_view base_name(std::string_view path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string parent_directory(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
 
 std::string directory_of(const std::string& path) {
   if (path.size() <= 1) return "./";

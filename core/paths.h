@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 
 // Paths as every subsystem builds them: joined with "/", made absolute
 // against the start directory, cut at their last slash.
@@ -36,6 +37,13 @@ int enter_trusted_dir(const char* path, mode_t mode);
 // matter). A directory that was there before is the user's, with the mode
 // and owner the user gave it.
 bool current_dir_created_by_run();
+
+// The part of `path` after its last '/', or the whole path without one.
+std::string_view base_name(std::string_view path);
+
+// The directory that holds the last component of `path`: up to its last '/'
+// without it, "/" for "/name", "." for a path without a '/'.
+std::string parent_directory(const std::string& path);
 
 // The directory part of `path`, cut just after its last '/' (the slash
 // stays): "/usr/local/netscape/netscape" gives "/usr/local/netscape/". A path

@@ -76,12 +76,12 @@ std::optional<std::string> default_settings_file(ProfileConfig& config) {
 
 // Chooses the mode (the program's name wins over every option) and gives its
 // option table.
-const OptionSpec* choose_mode(const char* base_name, const ProfileConfig& config) {
-  if (strcasecmp(base_name, "uninstall") == 0) {
+const OptionSpec* choose_mode(const char* program_name, const ProfileConfig& config) {
+  if (strcasecmp(program_name, "uninstall") == 0) {
     settings.uninstall = true;
     return uninstall_options;
   }
-  if (strcasecmp(base_name, "package") == 0) {
+  if (strcasecmp(program_name, "package") == 0) {
     settings.package = true;
     return package_options;
   }
@@ -119,22 +119,17 @@ void take_browser_settings(const ProfileConfig& mode) {
 
 }  // namespace
 
-const char* program_base_name(const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  return slash ? slash + 1 : path;
-}
-
 void print_usage(const char* program_path, int status) {
-  const char* base_name = program_base_name(program_path);
+  const char* program_name = base_name(program_path).data();  // a suffix, so NUL-terminated
   const char* p = program_path;
   // The run log only notes that the usage was shown; the text is for the terminal.
   log_puts("Print:\tusage instructions\n", nullptr);
-  if (std::strcmp(base_name, "package") == 0) print_build_usage(program_path);
+  if (std::strcmp(program_name, "package") == 0) print_build_usage(program_path);
 
   std::fflush(stdout);  // what standard output holds goes first, also into a shared file
 
   std::fprintf(stderr, "Usage:\n\t%s --%s\n", p, "help");
-  if (std::strcmp(base_name, "uninstall") == 0) {
+  if (std::strcmp(program_name, "uninstall") == 0) {
     std::fprintf(stderr, "-or-\t%s [--%s=filename] [--%s]\n", p, "config", "quiet");
   } else {
     std::fprintf(stderr, "-or-\t%s --%s=pathname [--%s=filename] [--%s]\n", p, "extract", "config", "quiet");
@@ -153,7 +148,7 @@ void print_usage(const char* program_path, int status) {
 
 int parse_command_line(int argc, char** argv) {
   const char* program_path = argc > 0 ? argv[0] : "";
-  const char* base_name = program_base_name(program_path);
+  const char* program_name = base_name(program_path).data();  // a suffix, so NUL-terminated
 
   ProfileConfigPtr first(ProfileConfig::create(kProfile));
   first->parse_options(argc, argv, all_options);
@@ -182,7 +177,7 @@ int parse_command_line(int argc, char** argv) {
   report_messages_and_exit(*profile, program_path);
 
   ProfileConfigPtr mode(ProfileConfig::clone(profile.get()));
-  const OptionSpec* table = choose_mode(base_name, *profile);
+  const OptionSpec* table = choose_mode(program_name, *profile);
   int first_unused = mode->parse_options(argc, argv, table);
   profile.reset();
   report_messages_and_exit(*mode, program_path);

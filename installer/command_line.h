@@ -11,7 +11,3 @@ int parse_command_line(int argc, char** argv);
 // process with `status` (a program named "package" shows the build usage and
 // ends with 1).
 [[noreturn]] void print_usage(const char* program_path, int status);
-
-// The part of `path` after its last "/" (all of it without one; "" when it
-// ends in "/"). Points into `path`.
-const char* program_base_name(const char* path);

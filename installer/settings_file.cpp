@@ -20,9 +20,8 @@ namespace {
 // A first installation finds no personal configuration directory yet; without
 // it the uninstaller would never learn where the plug-in went.
 void create_missing_directory_of(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return;
-  std::string dir = path.substr(0, slash);
+  std::string dir = parent_directory(path);
+  if (dir == "." || dir == "/") return;
   struct stat st;
   if (::stat(dir.c_str(), &st) == 0 || errno != ENOENT) return;
   if (::mkdir(dir.c_str(), kNewDirMode) != 0) report_system_error("mkdir");

@@ -8,6 +8,7 @@
 
 #include "core/run_log.h"
 #include "core/file_identity.h"
+#include "core/paths.h"
 #include "core/printable.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"
@@ -33,10 +34,9 @@ struct Place {
 // False with errno set when it cannot be reached, or after saying why root
 // refuses to work there.
 bool open_place(const std::string& path, const std::string& backup, Place& place) {
-  std::size_t slash = backup.rfind('/');
-  place.dir_path = slash == std::string::npos ? "." : slash == 0 ? "/" : backup.substr(0, slash);
-  place.name = path.substr(slash + 1);
-  place.backup_name = backup.substr(slash + 1);
+  place.dir_path = parent_directory(backup);
+  place.name = base_name(path);
+  place.backup_name = base_name(backup);
   ReachedPath reached = reach_path(place.dir_path, LastLink::follow);
   if (!reached.refusal.empty()) {
     report_refusal(place.dir_path, reached);

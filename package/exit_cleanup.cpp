@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "core/retry.h"
+
 namespace {
 
 void run_live_cleanups();
@@ -47,8 +49,7 @@ void ExitCleanup::run() {
   // The children first: one of them may still be writing below the files.
   for (pid_t pid : children_) ::kill(pid, SIGTERM);
   for (pid_t pid : children_) {
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    retry_on_eintr([pid] { return ::waitpid(pid, nullptr, 0); });
   }
   children_.clear();
   for (const std::string& path : files_) ::unlink(path.c_str());

@@ -270,11 +270,6 @@ void write_license_file() {
                          package_contents.trailer.license_length());
 }
 
-void write_archive_file() {
-  write_temporary_member(package_contents.archive_name, package_contents.archive_data,
-                         package_contents.trailer.archive_length());
-}
-
 void unpack_license() {
   write_license_file();
   std::vector<std::string> gunzip = {"gunzip", "-f", package_contents.license_name};

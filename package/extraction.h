@@ -30,9 +30,6 @@ void unpack_license();
 // that quits early is normal; a licence that does not decompress ends the run.
 void show_license();
 
-// Writes the compressed archive under its member name, mode 0644.
-void write_archive_file();
-
 // Writes the compressed archive, unpacks it through gunzip into "tar xvvf -"
 // in the target directory, and removes the compressed file again. The file
 // is created at full length first and filled while gunzip works; an exit

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/system_error.h"
+#include "core/retry.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ void OutputFile::append(const char* data, std::size_t length, int source_fd, off
     }
   }
   while (done < length) {
-    ssize_t written = ::pwrite(fd_, data + done, length - done, written_ + off_t(done));
-    if (written < 0 && errno == EINTR) continue;
+    ssize_t written =
+        retry_on_eintr([&] { return ::pwrite(fd_, data + done, length - done, written_ + off_t(done)); });
     if (written == 0) errno = ENOSPC;  // never spin on a file that takes nothing
     if (written <= 0) fail("write");
     done += std::size_t(written);

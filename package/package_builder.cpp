@@ -168,7 +168,7 @@ int build_from_settings(const char* program_path) {
              settings.version->c_str(), install_dir.c_str());
   set_version_from_text(settings.version->c_str());
   license_member_name = *settings.license_file;
-  append_string(license_member_name, ".gz");
+  license_member_name += ".gz";
   archive_member_name = kArchiveName;
 
   MappedFile license, archive;
@@ -209,22 +209,16 @@ bool members_are_installable(const PackageContents& c) {
 
 }  // namespace
 
-std::string& append_string(std::string& string, std::string_view suffix) { return string.append(suffix); }
-
 std::optional<PackageArguments> read_package_arguments(int argc, char* const* argv) {
   if (argc != 7) return std::nullopt;
   for (int i = 1; i <= 4; ++i)
     if (!std::isdigit(static_cast<unsigned char>(argv[i][0]))) return std::nullopt;
   auto number = [&](int i) { return std::uint8_t(std::strtoul(argv[i], nullptr, 10)); };
-  auto last_component = [](std::string_view path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-  };
   return PackageArguments{{number(1), number(2), number(3), number(4)},
                           argv[5],
                           argv[6],
-                          last_component(argv[5]),
-                          last_component(argv[6])};
+                          base_name(argv[5]),
+                          base_name(argv[6])};
 }
 
 int build_package(int argc, char** argv) {

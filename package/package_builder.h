@@ -48,6 +48,3 @@ std::optional<PackageArguments> read_package_arguments(int argc, char* const* ar
 // or its name does not end in ".gz" (an error line names it; no file is
 // written).
 int write_package(const char* program_path);
-
-// Appends `suffix` to `string` and returns it.
-std::string& append_string(std::string& string, std::string_view suffix);
