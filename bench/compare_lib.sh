@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the *_compare.sh scripts: two whole commands timed side by side.
 
 # compare_medians NAME_A COMMAND_A NAME_B COMMAND_B GOAL: runs both under

@@ -17,7 +17,8 @@ if [[ ${1:-} == --inside ]]; then
   for count in $processes; do
     for ((; started < count; started++)); do sleep 100000 & done
     sleep 0.5
-    echo "process table: $(ls -d /proc/[0-9]* | wc -l) processes"
+    table=(/proc/[0-9]*)
+    echo "process table: ${#table[@]} processes"
     "$probe" --own-signature --search 2>&1 | grep -c $'result\tsearch\t1' >/dev/null ||
       { echo "proc_walk_compare: the search found no browser" >&2; exit 1; }
     compare_medians search "$probe --own-signature --search" pgrep "pgrep -f netscape" 1.0

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for scenarios that need browsers: sourced after testing/e2e_lib.sh,
 # inside the sandbox (they install into /opt and start processes). A stand-in
 # started with "--remote COMMAND" appends a line to the file its setting
@@ -39,6 +40,8 @@ start_browser() {
   local pidfile
   pidfile=$(mktemp /tmp/browser-pid.XXXXXX)
   chmod 666 "$pidfile"
+  # Expanded by the launcher's own shell, not this one.
+  # shellcheck disable=SC2016
   local launcher='echo $$ > "$1"; shift; exe=$1 argv0=$2; shift 2; if [ $# -gt 0 ]; then export "$@"; fi; exec -a "$argv0" "$exe"'
   if [[ $user == root ]]; then
     bash -c "$launcher" launcher "$pidfile" "$exe" "$argv0" "${environment[@]}" </dev/null >/dev/null 2>&1 &
@@ -46,8 +49,8 @@ start_browser() {
     as_user "$user" bash -c "$launcher" launcher "$pidfile" "$exe" "$argv0" "${environment[@]}" \
       </dev/null >/dev/null 2>&1 &
   fi
-  local pid="" tries
-  for tries in $(seq 100); do
+  local pid=""
+  for _ in $(seq 100); do
     pid=$(cat "$pidfile")
     [[ -n $pid && $(readlink "/proc/$pid/exe" 2>/dev/null) == "$(readlink -f "$exe")" ]] && break
     sleep 0.05
@@ -67,4 +70,5 @@ use_probe() {
   cp "$PLIM_BUILD_DIR/testing/browser_probe" "$work/probe"
 }
 probe() { "$work/probe" --own-signature "$@"; }
+# shellcheck disable=SC2154  # out: the probe's output, kept by the test that sources this
 entry() { grep -P "^entry\t\Q$1\E\t" <<<"$out" | cut -f2-; }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the end-to-end scenarios in tests/e2e/. A scenario sources this
 # file, runs as root inside testing/sandbox, counts its checks through the
 # assertions below and ends with `pass`. The first failed check ends the
@@ -5,8 +6,10 @@
 
 : "${PLIM_BUILD_DIR:?PLIM_BUILD_DIR must name the build directory}"
 : "${PLIM_SOURCE_DIR:?PLIM_SOURCE_DIR must name the source directory}"
+# shellcheck disable=SC2034  # for the scripts that source this
 INSTALLER=$PLIM_BUILD_DIR/plim-installer
 E2E_PASSED=0
+# shellcheck disable=SC2034  # scripts that end early set it, read by the EXIT trap
 E2E_DONE=0
 
 # A scenario that stops without reaching `pass` (a typo, an unexpected exit 0)
@@ -111,11 +114,12 @@ small_disk() {
 # "install" there), the members named "license.txt.gz" and "Plim.tar.gz"
 # whatever the files are called.
 make_package() {
-  local out=$1 image=$2 license=$3 archive=$4 version=${5:-3 2 5 3} dir
+  local out=$1 image=$2 license=$3 archive=$4 version dir
+  read -ra version <<<"${5:-3 2 5 3}"
   dir=$(mktemp -d /tmp/make-package.XXXXXX) &&
     cp -- "$image" "$dir/package" && cp -- "$license" "$dir/license.txt.gz" &&
     cp -- "$archive" "$dir/Plim.tar.gz" &&
-    (cd "$dir" && ./package $version license.txt.gz Plim.tar.gz >build.out 2>&1) &&
+    (cd "$dir" && ./package "${version[@]}" license.txt.gz Plim.tar.gz >build.out 2>&1) &&
     mv -f -- "$dir/install" "$out" ||
     fail "cannot build the package $out: $(cat "$dir/build.out" 2>/dev/null)"
   rm -rf -- "$dir"

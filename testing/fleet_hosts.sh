@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Test hosts for the fleet roll-out (tests/e2e/fleet_rollout_test.sh,
 # bench/fleet_scale.sh): sourced after testing/e2e_lib.sh, as root inside the
 # sandbox. Each host is its own set of mount, UTS, network and PID namespaces
@@ -31,6 +32,7 @@ fleet_init() {
   ssh-keygen -q -t ed25519 -N '' -C controller -f "$FLEET_WORK/id_deploy" || fail "cannot make the deploy key"
   : >"$FLEET_WORK/known_hosts"
   # What ansible-playbook needs to reach the hosts, beside the inventory.
+  # shellcheck disable=SC2034  # for the scripts that source this
   FLEET_SSH=(--private-key "$FLEET_WORK/id_deploy"
     "--ssh-common-args=-o UserKnownHostsFile=$FLEET_WORK/known_hosts -o StrictHostKeyChecking=yes")
 }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The demo package the build made, end to end: alice installs it, a second
 # run upgrades it (the settings from the first, yes to the upgrade), the
 # installed copy removes it, and extract mode unpacks it. Then `make demo`'s

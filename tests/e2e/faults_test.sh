@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Faults a real machine brings: a full disk, a tool missing from PATH, a
 # damaged package, an installer killed mid-upgrade. Each run ends with a
 # message and its status, and costs the user nothing they had; a run after a
@@ -27,14 +28,20 @@ run() {
   out=$(cat "$work/out") err=$(cat "$work/err")
   echo "ROW $name | $status | $(grep -a . "$work/err" | tail -1)"
 }
+# Its arguments come through run, which shellcheck does not follow.
+# shellcheck disable=SC2120
 installation() { ./install --prefix=/opt --netscape="$browser" "$@"; }
 
 # fresh: a completed installation in /opt, its state saved in $before.
 fresh() {
   rm -rf /opt/Fernhollow-Plim /etc/Plim /opt/netscape/plugins/nsplimmo.so
+  # shellcheck disable=SC2119
   installation <<<$'\ny\nn\nn' >/dev/null 2>&1 || fail "the first installation failed"
   before=$(state)
 }
+# What is left in DIR as the table shows it: ls's names, or its complaint.
+# shellcheck disable=SC2012
+listing() { ls "$1" 2>&1 | tr '\n' ' '; }
 state() { find "$installed" /etc/Plim -printf '%p %m %s\n' | sort; md5sum "$installed"/* /etc/Plim/*; }
 assert_kept() { assert_eq "$before" "$(state)" "$1: the installation left as it was"; }
 # assert_installed CASE: the upgrade completed: members, settings and link.
@@ -43,7 +50,7 @@ assert_installed() {
   cmp -s tree/plimview "$installed/plimview" || fail "$1: plimview not installed"
   assert_eq "prefix='/opt'" "$(head -1 /etc/Plim/plugin.conf)" "$1: settings"
   assert_eq "$installed/nsplimmo_libc6.so" "$(readlink /opt/netscape/plugins/nsplimmo.so)" "$1: link"
-  assert_eq "" "$(ls "$installed" | grep '\.gz$')" "$1: temporary copies"
+  assert_eq "" "$(find "$installed" -maxdepth 1 -name '*.gz' -printf '%f\n')" "$1: temporary copies"
 }
 
 # fill DIR [KEEP]: fills the disk of DIR until KEEP bytes (default 0) are free.
@@ -77,7 +84,7 @@ echo "mine" >/etc/Plim/mine
 fill /etc/Plim
 run "full disk, settings file" installation "$upgrade"
 assert_contains "$err" $'Error:\tFailed to write /etc/Plim/plugin.conf' "settings on a full disk"
-assert_eq ".fill mine" "$(ls -A /etc/Plim | tr '\n' ' ' | sed 's/ $//')" "settings on a full disk: what is left"
+assert_eq ".fill mine" "$(find /etc/Plim -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | paste -sd ' ')" "settings on a full disk: what is left"
 umount /etc/Plim
 
 fresh
@@ -111,8 +118,8 @@ for row in "${tools[@]}"; do
   done
   rm "$dir/$tool"
   PATH=$dir run "$tool missing" ./install "$upgrade" --upgrade
-  echo "left: $(ls "$installed" 2>&1 | tr '\n' ' ')"
-  assert_contains "$err" "$(printf "$message")" "$tool missing"
+  echo "left: $(listing "$installed")"
+  assert_contains "$err" "$(printf '%b' "$message")" "$tool missing"
   assert_eq "$expected" "$status" "$tool missing: status"
   if [[ $kept == kept ]]; then assert_kept "$tool missing"; fi
   if [[ $kept == new ]]; then assert_installed "$tool missing"; fi
@@ -151,6 +158,8 @@ done
 # whether it is there (tar --version, before the removal), it is the real one.
 mkdir "$work/slow" && mkfifo "$work/answers"
 for t in gunzip tar; do
+  # The script's own words, kept literal for the slow tool.
+  # shellcheck disable=SC2016
   printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
     "$(command -v $t)" "$work" >"$work/slow/$t"
 done
@@ -170,7 +179,7 @@ for k in "${kills[@]}"; do
   for _ in $(seq 100); do grep -qa "$sign" out "$work/started" 2>/dev/null && break; sleep 0.1; done
   kill -KILL "$pid"
   wait "$pid"
-  echo "ROW killed $name | $? | left: $(ls "$installed" 2>&1 | tr '\n' ' ')"
+  echo "ROW killed $name | $? | left: $(listing "$installed")"
   [[ -s $work/started ]] && kill -KILL "$(cat "$work/started")"
   exec 3>&-
   for f in "$slow"/*.off; do [[ -e $f ]] && mv "$f" "${f%.off}"; done

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The fleet roll-out of examples/ansible/rollout.yml over SSH to the six hosts
 # of testing/fleet_hosts.ini, each its own namespaces with sshd and sudo. The
 # first run installs where a browser runs (an account's or root's) or is

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # An installation in a real terminal (tmux), answers typed. Every question
 # stands alone on a freshly cleared screen under the banner, the welcome text
 # only on the first. less pages the licence: one page forward, then "q". The
@@ -37,8 +38,8 @@ screen() { tmux_ capture-pane -p -t plim; }
 # until the installer has ended without showing it. The screen has no
 # trailing blanks, so neither has TEXT.
 wait_for() {
-  local tries text=${1% } ended=""
-  for tries in $(seq 100); do
+  local text=${1% } ended=""
+  for _ in $(seq 100); do
     [[ $(screen) == *"$text"* ]] && return
     [[ -n $ended ]] && fail "$2: the installer ended with status $ended before [$1] showed; the screen:
 $(screen)"
@@ -79,7 +80,7 @@ tmux_ send-keys -t plim q
 question 3-accept y
 question 4-mime n
 question 5-refresh n
-for tries in $(seq 100); do [[ -s $work/status ]] && break; sleep 0.05; done
+for _ in $(seq 100); do [[ -s $work/status ]] && break; sleep 0.05; done
 assert_eq 0 "$(cat "$work/status" 2>/dev/null)" "status of the run"
 
 cmp -s licence.txt /opt/Fernhollow-Plim/NetscapePlugin/license.txt || fail "license.txt differs from the licence text"

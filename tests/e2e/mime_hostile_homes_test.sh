@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Root updating files in homes it does not own: links planted at a personal
 # file, at its backup name, or in the moment between the move aside and the
 # new file never make root read, create, truncate or chown a file outside;

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Root answers yes to the MIME question of a real installation: the system
 # files (a mailcap behind an absolute link, one behind a relative link left
 # alone, /etc/mime.types) and the personal files of every account, each

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Runs on the real machine, outside the sandbox: lets the isolation scenario
 # write files everywhere it may, create an account and leave a detached
 # process behind, then proves that none of it reached this machine; and that
@@ -58,6 +59,8 @@ assert_eq "$mounts_before" "$(mount_points)" "the host's mount table"
 # its own home, and a small disk it owns that fills up.
 uid=1500
 while getent passwd "$uid" >/dev/null; do ((uid++)); done
+# The inner shell expands the variables, as the account sees them.
+# shellcheck disable=SC2016
 report=$("$SANDBOX" --user "$account" --home /tmp/homes/$account --small-disk /tmp/full:64k -- \
   bash -c 'echo "$(id -u) $(id -g) $HOME $USER $LOGNAME"
     stat -c "%U %a" "$HOME" /tmp/full

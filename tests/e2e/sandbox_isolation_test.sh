@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The sandbox's promises, checked from inside: the overlaid and fresh
 # directories take writes, everything else of the host refuses them, every
 # account's home lies inside the overlays, and the PID namespace shows only
