@@ -11,10 +11,10 @@
 char scan_for_libc_char(int fd, std::size_t block_size, std::size_t limit);
 
 // The block size executable_libc_char reads with.
-inline constexpr std::size_t kLibcScanBlockSize = 256 * 1024;
+inline constexpr std::size_t kLibcScanBlockSize = std::size_t{256} * 1024;
 
 // How much of a candidate executable is read at most. A browser's two texts
 // lie in its first few megabytes (Communicator's whole executable is about
 // 13 MiB); the bound keeps a sparse file of terabytes, or one that another
 // user keeps growing, from holding root's run for hours.
-inline constexpr std::size_t kLibcScanLimit = 64 * 1024 * 1024;
+inline constexpr std::size_t kLibcScanLimit = std::size_t{64} * 1024 * 1024;

@@ -22,8 +22,8 @@ namespace {
 constexpr char kProcRoot[] = "/proc";
 // Far above any real command line or environment; a process can make its own
 // as long as it likes, and root reads them for every process.
-constexpr std::size_t kLongestCmdline = 64 * 1024;
-constexpr std::size_t kLongestEnviron = 1024 * 1024;
+constexpr std::size_t kLongestCmdline = std::size_t{64} * 1024;
+constexpr std::size_t kLongestEnviron = std::size_t{1024} * 1024;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 

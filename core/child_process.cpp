@@ -21,8 +21,6 @@
 #include "core/unique_fd.h"
 #include "core/retry.h"
 
-extern char** environ;
-
 namespace {
 
 // A relayed line longer than this is passed on in pieces, so that a child
@@ -206,6 +204,7 @@ int relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
 int run_stranger(const ChildSpec& child) {
   std::vector<std::string> variables = stranger_environment(static_cast<uid_t>(child.run_as_uid), environ);
   std::vector<char*> environment;
+  environment.reserve(variables.size() + 1);
   for (std::string& variable : variables) environment.push_back(variable.data());
   environment.push_back(nullptr);
   int ends[2];

@@ -34,7 +34,7 @@ TEST(CurrentDirectory, ReturnsPathsLongerThanTheFirstBuffer) {
       expected += "/" + level;
     std::printf("%zu %d", expected.size(), current_directory() == expected);
   });
-  EXPECT_EQ(run.out, std::to_string(dir.path().size() + 50 * 201) + " 1");
+  EXPECT_EQ(run.out, std::to_string(dir.path().size() + std::size_t{50} * 201) + " 1");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 // so that a file of a million lines costs a few hundred system calls, not
 // one per line.
 
-inline constexpr std::size_t kStreamBlock = 64 * 1024;
+inline constexpr std::size_t kStreamBlock = std::size_t{64} * 1024;
 
 // A stream over a descriptor (taken over, also when the stream cannot be
 // made), with a 64 KiB buffer of its own; none for a descriptor of -1.

@@ -238,6 +238,7 @@ pid_t start_silent_child(const std::vector<std::string>& argv) {
   if (pid < 0) exit_on_system_error("fork");
   if (pid == 0) {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     ::execvp(args[0], args.data());

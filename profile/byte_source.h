@@ -12,7 +12,7 @@ class ByteSource {
  public:
   static constexpr int end_of_file = -1;
 
-  static constexpr std::size_t default_block_size = 64 * 1024;
+  static constexpr std::size_t default_block_size = std::size_t{64} * 1024;
 
   explicit ByteSource(std::size_t block_size = default_block_size)
       : buffer_(block_size > 0 ? block_size : 1) {}

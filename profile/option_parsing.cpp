@@ -72,9 +72,11 @@ int ProfileConfig::first_given_in(const std::vector<int>& columns, bool require_
             !other_name) {
           continue;
         }
+        // A value is shown as C text, up to a NUL it may hold.
+        std::string_view first_text = first_value->c_str(), other_text = other_value->c_str();
         messages_.push_message(std::string("Ambiguous options: '") + first_name + "=" +
-                               first_value->c_str() + "' and '" + other_name + "=" +
-                               other_value->c_str() + "' specified.");
+                               std::string(first_text) + "' and '" + other_name + "=" +
+                               std::string(other_text) + "' specified.");
       }
       return static_cast<int>(first);
     }

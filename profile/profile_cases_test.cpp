@@ -126,6 +126,7 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
     say("result " + std::to_string(result));
     if (config.first_operand() != result) say("first operand " + std::to_string(config.first_operand()));
     std::vector<std::string> kept;
+    kept.reserve(config.argument_count());
     for (int n = 0; n < config.argument_count(); ++n) kept.emplace_back(config.argument(n) ? config.argument(n) : "");
     if (kept != std::vector<std::string>(argv.begin(), argv.end())) say("the kept arguments differ from the words");
     for (const OptionSpec& option : options_) {

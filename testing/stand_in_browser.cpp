@@ -44,8 +44,6 @@
 #include <fstream>
 #include <string>
 
-extern char** environ;
-
 #ifndef STAND_IN_LIBC_CHAR
 #define STAND_IN_LIBC_CHAR '6'
 #endif
