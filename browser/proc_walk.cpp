@@ -81,9 +81,9 @@ bool visit_process(const char* pid_name, bool mark_only) {
   int owner = real_uid_in_status(*process_status);
   if (owner < 0) return false;
 
-  const char* link = read_symlink((process_dir + "/exe").c_str());
+  std::optional<std::string> link = read_symlink((process_dir + "/exe").c_str());
   if (!link) return false;  // not ours to read, a kernel thread, or gone
-  std::string exe = link;   // read_symlink's buffer is reused by the next call
+  const std::string& exe = *link;
 
   if (mark_only) return mark_running_instance(exe.c_str(), owner, nullptr);
 

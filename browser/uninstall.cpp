@@ -185,12 +185,12 @@ void remove_browser_links() {
   if (settings.uninstall) remove_recorded_links();
 }
 
-int uninstall_plugin() {
+int uninstall_plugin(Announcement announcement) {
   if (settings.settings_file) unlink_with_message(*settings.settings_file);
   log_line("Remove:\tNetscape Links");
   remove_browser_links();
   if (settings.prefix) remove_install_tree();
-  if (settings.uninstall || settings.upgrade)
+  if (announcement == Announcement::kUninstalled)
     log_line(settings.is_root ? "\nPlim has been uninstalled from your computer.\n"
                               : "\nPlim has been uninstalled from your account.\n");
   return 0;

@@ -7,11 +7,15 @@
 // Removing an installation. Nothing here ends the process or reports an
 // error: a removal that fails is passed over and the rest still runs.
 
+// Whether uninstall_plugin ends with "has been uninstalled": an uninstall or
+// an upgrade says so; clearing the way for a first installation, or removing
+// an installation the user chose not to upgrade, does not.
+enum class Announcement { kSilent, kUninstalled };
+
 // Removes the settings file, the plug-in links, the install tree and the
 // vendor directory when it is empty, with a "Remove:" line for each name that
-// went. Prints "has been uninstalled" when the run is an uninstall or an
-// upgrade (not while clearing before a first installation). Returns 0.
-int uninstall_plugin();
+// went, then makes the `announcement`. Returns 0.
+int uninstall_plugin(Announcement announcement);
 
 // The user's ".netscape/Plim", ".netscape/plugins/nsplimmo.so" and
 // ".netscape/pluginlist" (skipped without a home directory); for root, "Plim"

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "core/run_log.h"
-#include "core/grow_buffer.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"
 
@@ -86,18 +85,17 @@ std::string absolute_path(const std::string& path, const std::string& base) {
   return squeeze_slashes(base + "/" + path);
 }
 
-const char* current_directory() {
-  static GrowBuffer buffer;
-  char* text = buffer.data() ? buffer.data() : buffer.reserve(4096);
-  text[0] = '\0';
-  while (::getcwd(text, buffer.capacity()) == nullptr) {
+std::string current_directory() {
+  std::string text(4096, '\0');
+  while (::getcwd(text.data(), text.size()) == nullptr) {
     if (errno != ERANGE) {
       report_system_error("getcwd");
       log_puts("Error:\tFailed to get current directory\n", stderr);
       std::exit(1);
     }
-    text = buffer.reserve(buffer.capacity() + 4096);
+    text.resize(text.size() + 4096);
   }
+  text.resize(text.find('\0'));
   return text;
 }
 
@@ -167,18 +165,17 @@ std::string directory_of(const std::string& path) {
   return path.substr(0, slash + 1);
 }
 
-const char* read_symlink(const char* path) {
-  static GrowBuffer target;
-  char* text = target.data() ? target.data() : target.reserve(4096);
+std::optional<std::string> read_symlink(const char* path) {
+  std::string target(4096, '\0');
   for (;;) {
-    ssize_t length = ::readlink(path, text, target.capacity());
-    if (length <= 0) return nullptr;
+    ssize_t length = ::readlink(path, target.data(), target.size());
+    if (length <= 0) return std::nullopt;
     // A target that fills the whole buffer may have been cut short: grow and
-    // read again until there is room to spare for the NUL.
-    if (static_cast<std::size_t>(length) < target.capacity()) {
-      text[length] = '\0';
-      return text;
+    // read again until there is room to spare.
+    if (static_cast<std::size_t>(length) < target.size()) {
+      target.resize(static_cast<std::size_t>(length));
+      return target;
     }
-    text = target.reserve(target.capacity() + 4096);
+    target.resize(target.size() + 4096);
   }
 }

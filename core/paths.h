@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,10 +17,9 @@ inline constexpr mode_t kNewDirMode = 0755;
 // first doubled slash on (".." is not resolved).
 std::string absolute_path(const std::string& path, const std::string& base);
 
-// The current directory, in a buffer kept by this function (the same buffer
-// on every call, valid until the next call). When the system cannot tell,
-// reports "getcwd" and ends the process with status 1.
-const char* current_directory();
+// The current directory, of any length. When the system cannot tell, reports
+// "getcwd" and ends the process with status 1.
+std::string current_directory();
 
 // Makes `path` the current directory, creating it (one level, with `mode`)
 // when it is missing. Returns 0, or -1 after reporting why on standard error.
@@ -50,7 +50,6 @@ std::string parent_directory(const std::string& path);
 // of at most one character, or one without a '/', gives "./".
 std::string directory_of(const std::string& path);
 
-// The target of the symbolic link `path`, or nullptr when it cannot be read
-// or is empty. The text lives in one buffer shared by all calls and stays
-// valid only until the next call.
-const char* read_symlink(const char* path);
+// The target of the symbolic link `path`, of any length, or nothing when it
+// cannot be read or is empty.
+std::optional<std::string> read_symlink(const char* path);

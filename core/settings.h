@@ -9,7 +9,7 @@
 // hence optional strings.
 struct Settings {
   bool is_root = false;    // the effective user id is 0
-  bool upgrade = false;    // upgrade mode, or the user chose to upgrade
+  bool upgrade = false;    // upgrade mode: an installation found is upgraded without asking
   bool uninstall = false;  // uninstall mode
   bool package = false;    // package mode
   std::optional<std::string> extract_dir;    // absolute; set only in extract mode

@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "installer/settings_file.h"
+#include "installer/version_text.h"
 #include "testing/test_support/unit_test.h"
 
 // Creating directories and the prefix question are whole-run cases:
@@ -24,10 +25,10 @@ TEST(InstallLayout, TableOfCases) {
     if (f[0] == "absolute_path_list") return absolute_path_list(f[1], f[2]);
     if (f[0] == "installed_license_name")
       return escaped(shown(installed_license_name(given(f[1]) ? f[1].c_str() : nullptr)));
-    if (f[0] == "version_setting") {
+    if (f[0] == "version_setting" || f[0] == "version_spaced") {
       PackageTrailer t{};
       std::sscanf(f[1].c_str(), "%hhu.%hhu.%hhu.%hhu", &t.major, &t.minor, &t.patch, &t.delta);
-      return version_setting(t);
+      return version_text(t, f[0] == "version_setting" ? VersionForm::kSetting : VersionForm::kSpaced);
     }
     return "no such operation: " + f[0];  // a misspelt row fails instead of testing something else
   });

@@ -92,31 +92,35 @@ void settle_prefix() {
   }
 }
 
+// What the run does with the installation it finds.
+enum class Previous { kNone, kUpgrade, kLeave };
+
 // At an existing installation the user chooses between upgrading, removing
-// and leaving it alone. Returns false when the run is over (status 0).
-bool offer_upgrade() {
-  if (settings.upgrade || !install_dir_exists()) return true;
+// and leaving it alone; upgrade mode upgrades without asking. kLeave: the run
+// is over (status 0).
+Previous offer_upgrade() {
+  if (settings.upgrade) return Previous::kUpgrade;
+  if (!install_dir_exists()) return Previous::kNone;
   log_printf(stdout, "A previous installation of the plugin has been found at:\n\t%s\n",
              settings.install_dir->c_str());
-  if (ask_yes_no("Do you wish to upgrade your plugin? (y/n) ")) {
-    settings.upgrade = true;
-    return true;
-  }
-  if (ask_yes_no("Do you wish to uninstall your plugin? (y/n) ")) uninstall_plugin();
-  return false;
+  if (ask_yes_no("Do you wish to upgrade your plugin? (y/n) ")) return Previous::kUpgrade;
+  if (ask_yes_no("Do you wish to uninstall your plugin? (y/n) ")) uninstall_plugin(Announcement::kSilent);
+  return Previous::kLeave;
 }
 
 int run_install(int argc) {
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
   settle_prefix();
-  if (!offer_upgrade()) return 0;
+  Previous previous = offer_upgrade();
+  if (previous == Previous::kLeave) return 0;
   enter_install_dirs();
 
   show_banner();
   write_settings(stdout);
   wait_for_enter("Please press Enter to view the license Agreement ...");
-  show_license();
+  const MemberTarget install_target{*settings.install_dir, true};
+  show_license(install_target);
   if (!ask_yes_no("Do you accept the Plim(tm) Plugin license agreement? (y/n) ")) {
     show_banner();
     log_line("Please delete this software.\n");
@@ -125,12 +129,12 @@ int run_install(int argc) {
 
   // A damaged package must not cost the user the installation they have.
   verify_package_members();
-  uninstall_plugin();
+  uninstall_plugin(previous == Previous::kUpgrade ? Announcement::kUninstalled : Announcement::kSilent);
   enter_install_dirs();
   write_settings(nullptr);
-  write_uninstaller();
-  unpack_license();
-  unpack_archive();
+  write_uninstaller(install_target);
+  unpack_license(install_target);
+  unpack_archive(install_target);
   create_browser_links();
 
   if (ask_yes_no("Do you wish to update all mime.types and mailcap files? (y/n) ")) register_mime_types();
@@ -151,9 +155,9 @@ int run_extract() {
   // tar and gunzip work there as root: the directory must stay what it is.
   int entered = enter_trusted_dir(settings.extract_dir->c_str(), kNewDirMode);
   if (entered < 0) return entered;
-  settings.install_dir.reset();
-  unpack_license();
-  unpack_archive();
+  const MemberTarget extract_target{*settings.extract_dir, false};
+  unpack_license(extract_target);
+  unpack_archive(extract_target);
   return 0;
 }
 
@@ -171,6 +175,6 @@ int run_installer(int argc, char** argv) {
   if (settings.package) return build_package(argc, argv);
 
   if (::chdir("/") != 0) exit_on_system_error("chdir");
-  if (settings.uninstall) return uninstall_plugin();
+  if (settings.uninstall) return uninstall_plugin(Announcement::kUninstalled);
   return run_install(argc);
 }

@@ -9,6 +9,7 @@
 #include "core/grow_buffer.h"
 #include "core/package_contents.h"
 #include "core/run_log.h"
+#include "installer/version_text.h"
 
 namespace {
 
@@ -18,13 +19,11 @@ void print_version_box() {
   const PackageTrailer& t = package_contents.trailer;
   static const char rule[] =
       "+---------------------------------------------------------------------------+\n";
+  // Centred for single-digit numbers; longer ones push the right edge out.
+  const char* margin = is_beta(t) ? "        " : "             ";
   std::fputs(rule, stdout);
-  if (t.patch != 0)
-    std::printf("|             P l i m   P l u g i n   V e r s i o n   %u . %u . %u             |\n",
-                t.major, t.minor, t.patch);
-  else
-    std::printf("|        P l i m   P l u g i n   V e r s i o n   %u . %u   B e t a   %u        |\n",
-                t.major, t.minor, t.delta);
+  std::printf("|%sP l i m   P l u g i n   V e r s i o n   %s%s|\n", margin,
+              version_text(t, VersionForm::kSpaced).c_str(), margin);
   std::fputs(rule, stdout);
   std::fputs("\n", stdout);
 }
@@ -95,10 +94,8 @@ void show_welcome() {
   std::fputs("                                W E L C O M E\n\n", stdout);
   std::fputs("                                 T O   T H E\n\n", stdout);
   std::fputs("                            P l i m   P l u g i n\n\n", stdout);
-  if (t.patch != 0)
-    std::printf("                          V E R S I O N   %u . %u . %u\n\n", t.major, t.minor, t.patch);
-  else
-    std::printf("                     V E R S I O N   %u . %u   B e t a   %u\n\n", t.major, t.minor, t.delta);
+  const char* margin = is_beta(t) ? "                     " : "                          ";
+  std::printf("%sV E R S I O N   %s\n\n", margin, version_text(t, VersionForm::kSpaced).c_str());
   std::fputs("                                    F O R\n\n", stdout);
   std::fputs("                                  L i n u x\n\n\n", stdout);
 }

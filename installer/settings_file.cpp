@@ -8,12 +8,14 @@
 #include <cstring>
 
 #include "core/browser_list.h"
-#include "core/run_log.h"
+#include "core/package_contents.h"
 #include "core/paths.h"
 #include "core/printable.h"
-#include "installer/install_layout.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "core/system_error.h"
+#include "installer/install_layout.h"
+#include "installer/version_text.h"
 
 namespace {
 
@@ -56,7 +58,8 @@ void write_setting(FILE* stream, const char* name, const std::string& value, boo
 }
 
 void write_version_line(FILE* file) {
-  log_printf(file, "%s='%s'\n", "version", version_setting(package_contents.trailer).c_str());
+  log_printf(file, "%s='%s'\n", "version",
+             version_text(package_contents.trailer, VersionForm::kSetting).c_str());
 }
 
 void write_settings_file(const std::string& path) {
@@ -90,17 +93,6 @@ std::string quote_setting(std::string_view value) {
   }
   quoted += '\'';
   return quoted;
-}
-
-std::string version_setting(const PackageTrailer& t) {
-  char text[32];
-  if (t.patch == 0)
-    std::snprintf(text, sizeof text, "%u.%u beta %u", t.major, t.minor, t.delta);
-  else if (t.delta != 0)
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", t.major, t.minor, t.patch, t.delta);
-  else
-    std::snprintf(text, sizeof text, "%u.%u.%u", t.major, t.minor, t.patch);
-  return text;
 }
 
 std::optional<std::string> installed_license_name(const char* license_name) {

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/package_contents.h"
-
 // The installed-settings file: the profile "plugin" as an installation leaves
 // it, read back by every later run (the uninstaller among them) to find the
 // prefix and the browsers. Lines: prefix, netscape, mozilla, version, license.
@@ -31,10 +29,6 @@ bool write_settings_lines(FILE* file);
 // `value` between single quotes such that the profile reader reads it back
 // exactly: a single quote becomes '\'' and a carriage return '\r'.
 std::string quote_setting(std::string_view value);
-
-// The version as the settings file states it: "3.0.1" for a release,
-// "3.0.1.2" for a release with a delta, "3.0 beta 4" for a beta.
-std::string version_setting(const PackageTrailer& trailer);
 
 // The licence's name once unpacked: the member name up to its last dot;
 // nullopt for a name without a dot (or no licence at all).

@@ -96,7 +96,7 @@ int Rewrite::run(std::string_view entries) {
   // whoever owns the directory itself.
   uid_t actor = place_.controller >= 0 ? place_.controller : place_.dir_status.st_uid;
   FileIdentity as_owner = identity_of(actor, accounts_);
-  if (!as_owner) return fail("setgroups", "Failed to act as the owner of %s\n", place_.dir_path);
+  if (!as_owner) return fail(as_owner.failed_call(), "Failed to act as the owner of %s\n", place_.dir_path);
 
   int dir = place_.dir.get();
   if (::renameat(dir, place_.name.c_str(), dir, place_.backup_name.c_str()) != 0) {

@@ -13,47 +13,46 @@
 
 namespace {
 
-// Root's update knows every account's groups (read once for all files).
-const AccountGroups* known_accounts = nullptr;
-
 // Updates each existing file of `paths`; a link only when it points to an
 // absolute target, which is then updated in its own directory.
 template <std::size_t N>
-void update_system_files(const std::array<const char*, N>& paths, int (*update)(const std::string&)) {
+void update_system_files(const std::array<const char*, N>& paths,
+                         int (*update)(const std::string&, const AccountGroups*),
+                         const AccountGroups& accounts) {
   for (const char* path : paths) {
     struct stat st;
     if (::lstat(path, &st) != 0) continue;
     if (!S_ISLNK(st.st_mode)) {
-      update(path);
-    } else if (const char* target = read_symlink(path); target && target[0] == '/') {
-      update(target);
+      update(path, &accounts);
+    } else if (std::optional<std::string> target = read_symlink(path); target && target->starts_with('/')) {
+      update(*target, &accounts);
     }
   }
 }
 
 }  // namespace
 
-int update_mailcap(const std::string& path) {
+int update_mailcap(const std::string& path, const AccountGroups* accounts) {
   log_printf(stdout, "Update:\tmailcap file %s\n", printable(path).c_str());
-  return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap}, mailcap_entries(settings.install_dir),
-                      known_accounts);
+  return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap},
+                      mailcap_entries(settings.install_dir), accounts);
 }
 
-int update_system_mime_types(const std::string& path) {
+int update_system_mime_types(const std::string& path, const AccountGroups* accounts) {
   log_printf(stdout, "Update:\tmimetypes file %s\n", printable(path).c_str());
-  return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types}, system_mime_types_entries(),
-                      known_accounts);
+  return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types},
+                      system_mime_types_entries(), accounts);
 }
 
-int update_personal_mime_types(const std::string& path) {
+int update_personal_mime_types(const std::string& path, const AccountGroups* accounts) {
   log_printf(stdout, "Update:\tmimetypes file %s\n", printable(path).c_str());
   return rewrite_file(path, {"~", WhenMissing::create, filter_personal_mime_types},
-                      personal_mime_types_entries(), known_accounts);
+                      personal_mime_types_entries(), accounts);
 }
 
-void update_personal_files(const std::string& home) {
-  update_mailcap(home + "/.mailcap");
-  update_personal_mime_types(home + "/.mime.types");
+void update_personal_files(const std::string& home, const AccountGroups* accounts) {
+  update_mailcap(home + "/.mailcap", accounts);
+  update_personal_mime_types(home + "/.mime.types", accounts);
 }
 
 void register_mime_types() {
@@ -68,12 +67,10 @@ void register_mime_types() {
   // Read before any file is touched: taking on an identity must not look
   // users up in the middle of the walk over the password database.
   AccountGroups accounts = AccountGroups::read();
-  known_accounts = &accounts;
-  update_system_files(kSystemMimeTypesFiles, update_system_mime_types);
-  update_system_files(kSystemMailcapFiles, update_mailcap);
+  update_system_files(kSystemMimeTypesFiles, update_system_mime_types, accounts);
+  update_system_files(kSystemMailcapFiles, update_mailcap, accounts);
   for (const std::string& home : accounts.homes()) {
     struct stat st;
-    if (::stat(home.c_str(), &st) == 0) update_personal_files(home);
+    if (::stat(home.c_str(), &st) == 0) update_personal_files(home, &accounts);
   }
-  known_accounts = nullptr;
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+class AccountGroups;
+
 // Declares the plug-in's document types in the mailcap and mime.types files:
 // earlier lines for the nine types go, fresh entries are appended. Root
 // updates the system files and the personal files of every account; anyone
@@ -19,12 +21,15 @@ inline constexpr std::array<const char*, 3> kSystemMailcapFiles = {
 // The whole update, from the run's settings (is_root, home_dir, install_dir).
 void register_mime_types();
 
+// The updates below take the file owners' groups from `accounts` when given
+// (root reads every account's once, before the walk), else from the databases.
+
 // home + "/.mailcap", then home + "/.mime.types".
-void update_personal_files(const std::string& home);
+void update_personal_files(const std::string& home, const AccountGroups* accounts = nullptr);
 
 // Each updates one file and returns 0, or -1 after reporting why; a missing
 // mailcap or personal file is created, a missing system mime.types file is
 // skipped without a message.
-int update_mailcap(const std::string& path);
-int update_system_mime_types(const std::string& path);
-int update_personal_mime_types(const std::string& path);
+int update_mailcap(const std::string& path, const AccountGroups* accounts = nullptr);
+int update_system_mime_types(const std::string& path, const AccountGroups* accounts = nullptr);
+int update_personal_mime_types(const std::string& path, const AccountGroups* accounts = nullptr);

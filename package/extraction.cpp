@@ -13,12 +13,11 @@
 #include <cstring>
 
 #include "core/child_process.h"
-#include "core/run_log.h"
+#include "core/package_contents.h"
 #include "core/paths.h"
-#include "core/settings.h"
+#include "core/run_log.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
-#include "core/package_contents.h"
 #include "package/exit_cleanup.h"
 #include "package/output_file.h"
 #include "package/self_inspection.h"
@@ -58,16 +57,9 @@ void require_members() {
   std::exit(1);
 }
 
-const char* target_directory() {
-  if (settings.extract_dir) return settings.extract_dir->c_str();
-  if (settings.install_dir) return settings.install_dir->c_str();
-  return ".";
-}
-
-void enter_target_directory() {
-  log_printf(nullptr, "chdir:\t%s\n", target_directory());
-  const std::optional<std::string>& dir = settings.extract_dir ? settings.extract_dir : settings.install_dir;
-  if (dir && enter_or_create_dir(dir->c_str(), kNewDirMode) < 0) std::exit(1);
+void enter_target_directory(const MemberTarget& target) {
+  log_printf(nullptr, "chdir:\t%s\n", target.dir.c_str());
+  if (enter_or_create_dir(target.dir.c_str(), kNewDirMode) < 0) std::exit(1);
 }
 
 // Appends the `length` bytes at `data`, which lie in the own file, to `file`
@@ -78,16 +70,18 @@ void append_own_bytes(OutputFile& file, const char* data, std::size_t length) {
 }
 
 // Creates `name` in the target directory, open for appending the bytes.
-OutputFile create_member(const char* name, std::uint32_t length, mode_t mode, ExistingFile existing) {
-  enter_target_directory();
-  log_printf(stdout, "Create:\t%s/%s\n", target_directory(), name);
+OutputFile create_member(const MemberTarget& target, const char* name, std::uint32_t length, mode_t mode,
+                         ExistingFile existing) {
+  enter_target_directory(target);
+  log_printf(stdout, "Create:\t%s/%s\n", target.dir.c_str(), name);
   return create_output_file(name, length, mode, existing);
 }
 
 // Creates `name` in the target directory with the bytes of the own file,
 // copied inside the kernel.
-void write_member(const char* name, const char* data, std::uint32_t length, mode_t mode, ExistingFile existing) {
-  OutputFile file = create_member(name, length, mode, existing);
+void write_member(const MemberTarget& target, const char* name, const char* data, std::uint32_t length,
+                  mode_t mode, ExistingFile existing) {
+  OutputFile file = create_member(target, name, length, mode, existing);
   append_own_bytes(file, data, length);
   file.complete();
 }
@@ -99,22 +93,23 @@ void write_member(const char* name, const char* data, std::uint32_t length, mode
 // changes anything in the directory. The installation directory is the
 // installer's own (uninstalling removes it whole), so a copy found there was
 // left by a run that was killed, and goes.
-void require_temporary_names_free() {
+void require_temporary_names_free(const MemberTarget& target) {
   for (const char* name : {package_contents.license_name, package_contents.archive_name}) {
-    std::string path = std::string(target_directory()) + "/" + name;
+    std::string path = target.dir + "/" + name;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) continue;  // creating it reports any other trouble
-    if (!settings.extract_dir && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) continue;
-    log_printf(stderr, "Error:\t%s/%s already exists and is not ours to replace\n", target_directory(), name);
+    if (target.installers_own && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) continue;
+    log_printf(stderr, "Error:\t%s/%s already exists and is not ours to replace\n", target.dir.c_str(), name);
     std::exit(1);
   }
 }
 
 // A temporary copy of a member: never over a file of the same name.
-void write_temporary_member(const char* name, const char* data, std::uint32_t length) {
+void write_temporary_member(const MemberTarget& target, const char* name, const char* data,
+                            std::uint32_t length) {
   require_members();
-  require_temporary_names_free();
-  write_member(name, data, length, kMemberMode, ExistingFile::kRefuse);
+  require_temporary_names_free(target);
+  write_member(target, name, data, length, kMemberMode, ExistingFile::kRefuse);
 }
 
 int wait_or_exit(pid_t pid) {
@@ -261,18 +256,18 @@ bool report_child_failure(const char* name, int wait_status) {
   return false;
 }
 
-void write_uninstaller() {
-  write_member("uninstall", package_contents.image, package_contents.trailer.exe_length(), kUninstallerMode,
-               ExistingFile::kMoveAside);
+void write_uninstaller(const MemberTarget& target) {
+  write_member(target, "uninstall", package_contents.image, package_contents.trailer.exe_length(),
+               kUninstallerMode, ExistingFile::kMoveAside);
 }
 
-void write_license_file() {
-  write_temporary_member(package_contents.license_name, package_contents.license_data,
+void write_license_file(const MemberTarget& target) {
+  write_temporary_member(target, package_contents.license_name, package_contents.license_data,
                          package_contents.trailer.license_length());
 }
 
-void unpack_license() {
-  write_license_file();
+void unpack_license(const MemberTarget& target) {
+  write_license_file(target);
   std::vector<std::string> gunzip = {"gunzip", "-f", package_contents.license_name};
   log_printf(stdout, "Execute:\t%s %s %s\n", gunzip[0].c_str(), gunzip[1].c_str(), gunzip[2].c_str());
   std::fflush(stdout);
@@ -284,10 +279,10 @@ void unpack_license() {
   }
 }
 
-void show_license() {
+void show_license(const MemberTarget& target) {
   log_puts("View:\tLicense\n", nullptr);
-  if (settings.install_dir && enter_or_create_dir(settings.install_dir->c_str(), kNewDirMode) < 0) std::exit(1);
-  write_license_file();
+  if (enter_or_create_dir(target.dir.c_str(), kNewDirMode) < 0) std::exit(1);
+  write_license_file(target);
   PipelineStatus status = pipe_through_gunzip(package_contents.license_data,
                                               package_contents.trailer.license_length(), {"less", "-eM"});
   ::unlink(package_contents.license_name);
@@ -297,13 +292,13 @@ void show_license() {
     std::exit(1);
 }
 
-void unpack_archive() {
+void unpack_archive(const MemberTarget& target) {
   require_members();
-  require_temporary_names_free();
+  require_temporary_names_free(target);
   const char* name = package_contents.archive_name;
   const char* data = package_contents.archive_data;
   std::uint32_t length = package_contents.trailer.archive_length();
-  OutputFile copy = create_member(name, length, kMemberMode, ExistingFile::kRefuse);
+  OutputFile copy = create_member(target, name, length, kMemberMode, ExistingFile::kRefuse);
   // Made by this run and only for it: whatever ends the run now, it goes.
   ExitCleanup cleanup;
   cleanup.remove_file(name);

@@ -5,37 +5,45 @@
 #include <string>
 #include <vector>
 
-// Turns the package's members into files in the target directory:
-// settings.extract_dir when set, otherwise settings.install_dir (entered, and
-// created one level deep, first). The compressed data is never decompressed
+// Turns the package's members into files in the target directory (entered,
+// and created one level deep, first). The compressed data is never decompressed
 // here: it is streamed from the mapping of the own file into the system's
 // gunzip (and tar, or the pager) through pipes, without being copied into
 // memory of ours. Every operation either succeeds or ends the process with
 // status 1 after saying why; a package without members ends it the same way.
 
+// Where the members go.
+struct MemberTarget {
+  std::string dir;
+  // The installation directory is the installer's own: a temporary copy
+  // found there was left by a killed run and is replaced. Anywhere else
+  // (an extraction's directory) such a file stops the run.
+  bool installers_own;
+};
+
 // Writes "uninstall": the bare executable image, mode 0755.
-void write_uninstaller();
+void write_uninstaller(const MemberTarget& target);
 
 // Writes the compressed licence under its member name, mode 0644. The
 // compressed licence and archive are temporary copies: when a file of either
 // name is already in the target directory, the run stops with an error line
 // (standard error and run log) and status 1 before anything is written.
-void write_license_file();
+void write_license_file(const MemberTarget& target);
 
 // Writes the compressed licence and decompresses it in place ("gunzip -f"),
 // leaving the licence text under the member name without ".gz".
-void unpack_license();
+void unpack_license(const MemberTarget& target);
 
 // Shows the licence through "less -eM"; nothing of it stays on disk. A pager
 // that quits early is normal; a licence that does not decompress ends the run.
-void show_license();
+void show_license(const MemberTarget& target);
 
 // Writes the compressed archive, unpacks it through gunzip into "tar xvvf -"
 // in the target directory, and removes the compressed file again. The file
 // is created at full length first and filled while gunzip works; an exit
 // before the end (a failed write into it, among others) removes it too. A target
 // directory that was there before the run keeps its mode and owner.
-void unpack_archive();
+void unpack_archive(const MemberTarget& target);
 
 // Tests that the licence and the archive decompress cleanly ("gunzip -t" fed
 // from the mapping), printing nothing when they do. A damaged member is

@@ -12,27 +12,14 @@
 #include "core/system_error.h"
 #include "core/unique_fd.h"
 
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : address_(std::exchange(other.address_, nullptr)),
-      length_(std::exchange(other.length_, 0)),
-      name_(std::move(other.name_)) {}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    unmap_file(*this);
-    address_ = std::exchange(other.address_, nullptr);
-    length_ = std::exchange(other.length_, 0);
-    name_ = std::move(other.name_);
-  }
-  return *this;
+const char* MappedFile::release() {
+  name_.clear();
+  return mapping_.release();
 }
 
-MappedFile::~MappedFile() { unmap_file(*this); }
-
-const char* MappedFile::release() {
-  length_ = 0;
+void MappedFile::unmap() {
+  mapping_.unmap();
   name_.clear();
-  return std::exchange(address_, nullptr);
 }
 
 MappedFile map_descriptor(int fd) {
@@ -66,8 +53,4 @@ MappedFile map_stream(FILE* stream) {
   return file;
 }
 
-void unmap_file(MappedFile& file) {
-  if (!file) return;
-  std::uint32_t length = file.length();
-  ::munmap(const_cast<char*>(file.release()), length);
-}
+void unmap_file(MappedFile& file) { file.unmap(); }

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
+
+#include "package/mapping.h"
 
 // A read-only, shared mapping of a whole file. Owns the mapping: it is
 // released when the owner goes, unless release() handed it over (the own
@@ -11,24 +14,19 @@ class MappedFile {
  public:
   MappedFile() = default;
   MappedFile(const char* address, std::uint32_t length, std::string name)
-      : address_(address), length_(length), name_(std::move(name)) {}
-  MappedFile(MappedFile&& other) noexcept;
-  MappedFile& operator=(MappedFile&& other) noexcept;
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-  ~MappedFile();
+      : mapping_(const_cast<char*>(address), length), name_(std::move(name)) {}
 
-  const char* address() const { return address_; }
-  std::uint32_t length() const { return length_; }
+  const char* address() const { return mapping_.address(); }
+  std::uint32_t length() const { return mapping_.length(); }
   const std::string& name() const { return name_; }  // empty when mapped from a descriptor
-  explicit operator bool() const { return address_ != nullptr; }
+  explicit operator bool() const { return bool(mapping_); }
 
   // Gives up ownership: the mapping stays until the process ends.
   const char* release();
+  void unmap();
 
  private:
-  const char* address_ = nullptr;
-  std::uint32_t length_ = 0;
+  Mapping mapping_;  // mapped read-only: never written through
   std::string name_;
 };
 

@@ -25,19 +25,9 @@ void remove_backup_of(const std::string& name) {
   ::rmdir(backup.c_str());
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
-      name_(std::move(other.name_)),
-      moved_aside_(other.moved_aside_),
-      written_(other.written_) {}
-
-OutputFile::~OutputFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
 void OutputFile::fail(const char* call) {
   int saved = errno;
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  fd_.reset();
   errno = saved;
   report_system_error(call);
   if (moved_aside_)
@@ -52,7 +42,7 @@ void OutputFile::append(const char* data, std::size_t length, int source_fd, off
   while (source_fd >= 0 && done < length) {
     off_t in = source_offset + off_t(done);
     off_t out = written_ + off_t(done);
-    ssize_t copied = ::copy_file_range(source_fd, &in, fd_, &out, length - done, 0);
+    ssize_t copied = ::copy_file_range(source_fd, &in, fd_.get(), &out, length - done, 0);
     if (copied > 0) {
       done += std::size_t(copied);
     } else if (copied < 0 && errno == EINTR) {
@@ -63,8 +53,8 @@ void OutputFile::append(const char* data, std::size_t length, int source_fd, off
     }
   }
   while (done < length) {
-    ssize_t written =
-        retry_on_eintr([&] { return ::pwrite(fd_, data + done, length - done, written_ + off_t(done)); });
+    ssize_t written = retry_on_eintr(
+        [&] { return ::pwrite(fd_.get(), data + done, length - done, written_ + off_t(done)); });
     if (written == 0) errno = ENOSPC;  // never spin on a file that takes nothing
     if (written <= 0) fail("write");
     done += std::size_t(written);
@@ -73,7 +63,7 @@ void OutputFile::append(const char* data, std::size_t length, int source_fd, off
 }
 
 void OutputFile::complete() {
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  fd_.reset();
   if (moved_aside_) remove_backup_of(name_);
 }
 
@@ -83,18 +73,18 @@ OutputFile create_output_file(const std::string& name, std::uint32_t length, mod
     remove_backup_of(name);
     moved_aside = ::rename(name.c_str(), backup_name(name).c_str()) == 0;
   }
-  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-  if (fd < 0) {
+  UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+  if (!fd) {
     report_system_error("creat");
     if (moved_aside) ::rename(backup_name(name).c_str(), name.c_str());
     std::exit(1);
   }
-  OutputFile file(fd, name, moved_aside);
+  OutputFile file(std::move(fd), name, moved_aside);
   // Reserving the blocks replaces writing the whole length once before the
   // contents: a full disk still shows here, as a failed "write", before
   // anything is copied, and the bytes go to the disk only once.
   if (length > 0) {
-    int error = ::posix_fallocate(fd, 0, off_t(length));
+    int error = ::posix_fallocate(file.fd(), 0, off_t(length));
     if (error != 0) {
       errno = error;
       file.fail("write");

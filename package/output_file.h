@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#include "core/unique_fd.h"
 
 // How a new output file treats a file already under its name.
 enum class ExistingFile {
@@ -24,15 +27,13 @@ enum class ExistingFile {
 // file (or remove the incomplete new one) and end the process with status 1.
 class OutputFile {
  public:
-  OutputFile(int fd, std::string name, bool moved_aside)
-      : fd_(fd), name_(std::move(name)), moved_aside_(moved_aside) {}
-  OutputFile(OutputFile&& other) noexcept;
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+  OutputFile(UniqueFd fd, std::string name, bool moved_aside)
+      : fd_(std::move(fd)), name_(std::move(name)), moved_aside_(moved_aside) {}
+  OutputFile(OutputFile&& other) noexcept = default;
   OutputFile& operator=(OutputFile&&) = delete;
-  ~OutputFile();  // closes the descriptor; an incomplete file stays as it is
+  // Going, it closes the descriptor; an incomplete file stays as it is.
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const std::string& name() const { return name_; }
 
   // Writes `length` bytes after those already written: from `source_fd` at
@@ -47,7 +48,7 @@ class OutputFile {
   [[noreturn]] void fail(const char* call);
 
  private:
-  int fd_;
+  UniqueFd fd_;
   std::string name_;
   bool moved_aside_;
   off_t written_ = 0;

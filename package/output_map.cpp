@@ -2,8 +2,6 @@
 
 #include <sys/mman.h>
 
-#include <utility>
-
 #include "package/output_file.h"
 
 namespace {
@@ -12,27 +10,14 @@ constexpr std::uint32_t kTouchStride = 512;
 
 }  // namespace
 
-OutputMap::OutputMap(OutputMap&& other) noexcept
-    : address_(std::exchange(other.address_, nullptr)),
-      length_(std::exchange(other.length_, 0)),
-      name_(std::move(other.name_)) {}
-
-OutputMap& OutputMap::operator=(OutputMap&& other) noexcept {
-  if (this != &other) {
-    close_output_map(*this);
-    address_ = std::exchange(other.address_, nullptr);
-    length_ = std::exchange(other.length_, 0);
-    name_ = std::move(other.name_);
-  }
-  return *this;
+char* OutputMap::release() {
+  name_.clear();
+  return mapping_.release();
 }
 
-OutputMap::~OutputMap() { close_output_map(*this); }
-
-char* OutputMap::release() {
-  length_ = 0;
+void OutputMap::unmap() {
+  mapping_.unmap();
   name_.clear();
-  return std::exchange(address_, nullptr);
 }
 
 OutputMap create_output_map(const std::string& name, std::uint32_t length, mode_t mode) {
@@ -50,8 +35,4 @@ OutputMap create_output_map(const std::string& name, std::uint32_t length, mode_
   return OutputMap(bytes, length, name);
 }
 
-void close_output_map(OutputMap& map) {
-  if (!map) return;
-  std::uint32_t length = map.length();
-  ::munmap(map.release(), length);
-}
+void close_output_map(OutputMap& map) { map.unmap(); }

@@ -4,33 +4,32 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#include "package/mapping.h"
 
 // A newly created file of fixed length, mapped writable and shared; the
 // caller fills every byte through address(). The previous file of the same
 // name waits under "<name>~" until the new one has its full length, and is
-// put back under its name if creating the new one fails.
+// put back under its name if creating the new one fails. The mapping goes
+// with its owner: the file then holds what was written.
 class OutputMap {
  public:
   OutputMap() = default;
   OutputMap(char* address, std::uint32_t length, std::string name)
-      : address_(address), length_(length), name_(std::move(name)) {}
-  OutputMap(OutputMap&& other) noexcept;
-  OutputMap& operator=(OutputMap&& other) noexcept;
-  OutputMap(const OutputMap&) = delete;
-  OutputMap& operator=(const OutputMap&) = delete;
-  ~OutputMap();  // unmaps: the file then holds what was written
+      : mapping_(address, length), name_(std::move(name)) {}
 
-  char* address() const { return address_; }
-  std::uint32_t length() const { return length_; }
+  char* address() const { return mapping_.address(); }
+  std::uint32_t length() const { return mapping_.length(); }
   const std::string& name() const { return name_; }
-  explicit operator bool() const { return address_ != nullptr; }
+  explicit operator bool() const { return bool(mapping_); }
 
   // Gives up ownership without unmapping; the caller unmaps.
   char* release();
+  void unmap();
 
  private:
-  char* address_ = nullptr;
-  std::uint32_t length_ = 0;
+  Mapping mapping_;
   std::string name_;
 };
 

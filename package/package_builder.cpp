@@ -30,57 +30,28 @@ namespace {
 constexpr mode_t kPackageMode = 0755;
 constexpr char kArchiveName[] = "Plim.tar.gz";
 
-// The member names live as long as the run, like the rest of package_contents.
-std::string license_member_name;
-std::string archive_member_name;
-// Open descriptors of the files behind the members' mappings where there are
-// any, so that the package gets their bytes by a copy inside the kernel.
-UniqueFd license_source;
-UniqueFd archive_source;
-
-void set_version(unsigned major, unsigned minor, unsigned patch, unsigned delta) {
-  PackageTrailer& t = package_contents.trailer;
-  t.major = std::uint8_t(major);
-  t.minor = std::uint8_t(minor);
-  t.patch = std::uint8_t(patch);
-  t.delta = std::uint8_t(delta);
-  t.reserved[0] = t.reserved[1] = 0;
-}
-
-// The mappings stay until the process ends: package_contents points into them.
-void use_members(MappedFile license, MappedFile archive) {
-  package_contents.trailer.set_license_length(license.length());
-  package_contents.trailer.set_archive_length(archive.length());
-  package_contents.license_data = license.release();
-  package_contents.archive_data = archive.release();
-  package_contents.license_name = license_member_name.c_str();
-  package_contents.archive_name = archive_member_name.c_str();
-}
-
-// map_file, keeping the descriptor open in `source`.
-MappedFile map_member(const char* path, UniqueFd& source) {
-  source.reset(::open(path, O_RDONLY | O_CLOEXEC));
-  if (!source) exit_on_system_error("open");
-  return map_descriptor(source.get());
+// A member from a file, its descriptor kept open.
+NewMember map_member(std::string_view name, const char* path) {
+  NewMember member{std::string(name), {}, UniqueFd(::open(path, O_RDONLY | O_CLOEXEC))};
+  if (!member.source) exit_on_system_error("open");
+  member.data = map_descriptor(member.source.get());
+  return member;
 }
 
 int build_from_arguments(const PackageArguments& arguments, const char* program_path) {
   const std::uint8_t* v = arguments.version;
-  set_version(v[0], v[1], v[2], v[3]);
-  MappedFile license = map_member(arguments.license_path, license_source);
-  MappedFile archive = map_member(arguments.archive_path, archive_source);
-  license_member_name = arguments.license_name;
-  archive_member_name = arguments.archive_name;
-  use_members(std::move(license), std::move(archive));
-  return write_package(program_path);
+  NewPackage package{{v[0], v[1], v[2], v[3]},
+                     map_member(arguments.license_name, arguments.license_path),
+                     map_member(arguments.archive_name, arguments.archive_path)};
+  return write_package(package, program_path);
 }
 
 // "3.2.5.3" gives 3 2 5 3, "3.2 beta 1" gives 3 2 0 1, "3.2" gives 3 2 0 0.
-void set_version_from_text(const char* version) {
+void read_version(const char* text, std::uint8_t (&version)[4]) {
   unsigned n[4] = {0, 0, 0, 0};
-  std::sscanf(version, "%u.%u.%u.%u", &n[0], &n[1], &n[2], &n[3]);
-  std::sscanf(version, "%u.%u beta %u", &n[0], &n[1], &n[3]);
-  set_version(n[0], n[1], n[2], n[3]);
+  std::sscanf(text, "%u.%u.%u.%u", &n[0], &n[1], &n[2], &n[3]);
+  std::sscanf(text, "%u.%u beta %u", &n[0], &n[1], &n[3]);
+  for (int i = 0; i < 4; ++i) version[i] = std::uint8_t(n[i]);
 }
 
 void print_execute_line(const std::vector<std::string>& argv) {
@@ -131,9 +102,9 @@ bool make_temporary_file(std::string& name, UniqueFd& fd) {
 // The installed tree (without the licence text, the uninstaller copy and NFS
 // leftovers) as a gzip tar archive, members recorded as root:root unless the
 // local tar rejects that; false after reporting a failure.
-bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
+bool archive_tree(const std::string& license_text_name, NewMember& archive) {
   std::string temporary;
-  UniqueFd& temporary_fd = archive_source;
+  UniqueFd& temporary_fd = archive.source;
   if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
   tar.argv = {"tar", "--exclude=" + license_text_name, "-C", *settings.install_dir + "/",
@@ -158,7 +129,7 @@ bool archive_tree(const std::string& license_text_name, MappedFile& archive) {
   // before the mapping, which ends the process when it fails (an archive
   // of length zero), so that no temporary file is left behind.
   ::unlink(temporary.c_str());
-  archive = map_descriptor(temporary_fd.get());
+  archive.data = map_descriptor(temporary_fd.get());
   return true;
 }
 
@@ -166,45 +137,54 @@ int build_from_settings(const char* program_path) {
   const std::string& install_dir = *settings.install_dir;
   log_printf(stdout, "Archiving version %s of the Plim Plugin from directory:\n\n\t%s\n\n",
              settings.version->c_str(), install_dir.c_str());
-  set_version_from_text(settings.version->c_str());
-  license_member_name = *settings.license_file;
-  license_member_name += ".gz";
-  archive_member_name = kArchiveName;
+  NewPackage package{};
+  read_version(settings.version->c_str(), package.version);
+  package.license.name = *settings.license_file + ".gz";
+  package.archive.name = kArchiveName;
 
-  MappedFile license, archive;
-  if (!compress_license(install_dir + "/" + *settings.license_file, license)) return 1;
+  if (!compress_license(install_dir + "/" + *settings.license_file, package.license.data)) return 1;
   // The licence text itself: the member name without its last extension.
-  const std::string& member = license_member_name;
+  const std::string& member = package.license.name;
   std::string license_text = member.substr(0, member.rfind('.', member.size() - 2));
-  if (!archive_tree(license_text, archive)) return 1;
-  use_members(std::move(license), std::move(archive));
-  return write_package(program_path);
+  if (!archive_tree(license_text, package.archive)) return 1;
+  return write_package(package, program_path);
 }
 
 // A package whose members are not gzip data, or whose member names lack the
 // ".gz" that unpacking takes off, would build and then fail at every
 // installation; it is refused before the output file is touched.
-bool members_are_installable(const PackageContents& c) {
+bool members_are_installable(const NewPackage& package) {
   const struct {
     const char* role;
-    const char* name;
-    const char* data;
-    std::uint32_t length;
-  } members[] = {
-      {"licence", c.license_name, c.license_data, c.trailer.license_length()},
-      {"archive", c.archive_name, c.archive_data, c.trailer.archive_length()},
-  };
-  for (const auto& member : members) {
-    if (!std::string_view(member.name).ends_with(".gz")) {
-      log_printf(stderr, "Error:\tThe %s member %s must have a name ending in .gz\n", member.role, member.name);
+    const NewMember& member;
+  } members[] = {{"licence", package.license}, {"archive", package.archive}};
+  for (const auto& [role, member] : members) {
+    const char* name = member.name.c_str();
+    if (!member.name.ends_with(".gz")) {
+      log_printf(stderr, "Error:\tThe %s member %s must have a name ending in .gz\n", role, name);
       return false;
     }
-    if (member.length < 2 || member.data[0] != '\x1f' || member.data[1] != '\x8b') {
-      log_printf(stderr, "Error:\tThe %s member %s is not gzip data\n", member.role, member.name);
+    const char* data = member.data.address();
+    if (member.data.length() < 2 || data[0] != '\x1f' || data[1] != '\x8b') {
+      log_printf(stderr, "Error:\tThe %s member %s is not gzip data\n", role, name);
       return false;
     }
   }
   return true;
+}
+
+// The trailer of the new package: the own image's length, the version and
+// the members' lengths.
+PackageTrailer new_trailer(const NewPackage& package) {
+  PackageTrailer t = package_contents.trailer;
+  t.major = package.version[0];
+  t.minor = package.version[1];
+  t.patch = package.version[2];
+  t.delta = package.version[3];
+  t.reserved[0] = t.reserved[1] = 0;
+  t.set_license_length(package.license.data.length());
+  t.set_archive_length(package.archive.data.length());
+  return t;
 }
 
 }  // namespace
@@ -230,12 +210,13 @@ int build_package(int argc, char** argv) {
   print_build_usage(program_path);
 }
 
-int write_package(const char* program_path) {
-  const PackageContents& c = package_contents;
-  const PackageTrailer& t = c.trailer;
-  if (!members_are_installable(c)) return 1;
-  std::size_t license_name_size = std::strlen(c.license_name) + 1;
-  std::size_t archive_name_size = std::strlen(c.archive_name) + 1;
+int write_package(const NewPackage& package, const char* program_path) {
+  if (!members_are_installable(package)) return 1;
+  const PackageTrailer t = new_trailer(package);
+  const NewMember& license = package.license;
+  const NewMember& archive = package.archive;
+  std::size_t license_name_size = license.name.size() + 1;
+  std::size_t archive_name_size = archive.name.size() + 1;
   std::uint64_t total = std::uint64_t(t.exe_length()) + t.license_length() + t.archive_length() +
                         license_name_size + archive_name_size + sizeof t;
   if (total > UINT32_MAX) {
@@ -245,12 +226,13 @@ int write_package(const char* program_path) {
 
   std::string name = directory_of(program_path) + "install";
   OutputFile out = create_output_file(name, std::uint32_t(total), kPackageMode);
-  off_t image_offset = own_file_offset(c.image, t.exe_length());
-  out.append(c.image, t.exe_length(), image_offset < 0 ? -1 : own_file_descriptor(), image_offset);
-  out.append(c.license_data, t.license_length(), license_source.get(), 0);
-  out.append(c.archive_data, t.archive_length(), archive_source.get(), 0);
-  out.append(c.license_name, license_name_size);
-  out.append(c.archive_name, archive_name_size);
+  const char* image = package_contents.image;
+  off_t image_offset = own_file_offset(image, t.exe_length());
+  out.append(image, t.exe_length(), image_offset < 0 ? -1 : own_file_descriptor(), image_offset);
+  out.append(license.data.address(), t.license_length(), license.source.get(), 0);
+  out.append(archive.data.address(), t.archive_length(), archive.source.get(), 0);
+  out.append(license.name.c_str(), license_name_size);
+  out.append(archive.name.c_str(), archive_name_size);
   out.append(reinterpret_cast<const char*>(&t), sizeof t);
   out.complete();
   log_line("Archive successfull!\n");

@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/unique_fd.h"
+#include "package/mapped_file.h"
+
 // Package mode: joins the running program's own executable image (the image
 // and exe_length of package_contents: the whole file of a bare executable,
 // the executable part of a package) with a compressed licence and a
@@ -41,10 +44,26 @@ struct PackageArguments {
 // not in that form. Reads nothing but argv.
 std::optional<PackageArguments> read_package_arguments(int argc, char* const* argv);
 
-// Writes "install" beside `program_path` from package_contents: the image,
+// One member of a package being built: its name in the package, its bytes,
+// and, where there is one, an open descriptor of the file they are mapped
+// from, so that the package gets them by a copy inside the kernel.
+struct NewMember {
+  std::string name;
+  MappedFile data;
+  UniqueFd source;
+};
+
+// A package being built: its version (major, minor, patch, delta) and members.
+struct NewPackage {
+  std::uint8_t version[4];
+  NewMember license;
+  NewMember archive;
+};
+
+// Writes "install" beside `program_path`: the running program's own image,
 // the licence, the archive, the two names with their NULs and the trailer.
 // Prints "Archive successfull!" and returns 0; 1 when the parts together
 // exceed the 32-bit lengths of the format, or when a member is not gzip data
 // or its name does not end in ".gz" (an error line names it; no file is
 // written).
-int write_package(const char* program_path);
+int write_package(const NewPackage& package, const char* program_path);

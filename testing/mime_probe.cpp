@@ -42,10 +42,11 @@ int usage() {
 }
 
 int update(const char* kind, const std::string& path) {
-  int (*updates[])(const std::string&) = {update_mailcap, update_system_mime_types, update_personal_mime_types};
+  int (*updates[])(const std::string&, const AccountGroups*) = {update_mailcap, update_system_mime_types,
+                                                                update_personal_mime_types};
   const char* kinds[] = {"mailcap", "system", "personal"};
   for (int i = 0; i < 3; ++i)
-    if (std::strcmp(kind, kinds[i]) == 0) return updates[i](path) == 0 ? 0 : 1;
+    if (std::strcmp(kind, kinds[i]) == 0) return updates[i](path, nullptr) == 0 ? 0 : 1;
   return usage();
 }
 

@@ -35,18 +35,14 @@ std::string unescaped(std::string text) {
       out += text[i];
       continue;
     }
-    switch (char c = text[++i]) {
-      case '0': out += '\0'; break;
-      case 't': out += '\t'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 'v': out += '\v'; break;
-      case 'f': out += '\f'; break;
-      case 'x':
-        out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-        break;
-      default: out += c;
+    char c = text[++i];
+    if (c == 'x') {
+      out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else if (std::size_t letter = kEscapeLetters.find(c); letter != std::string_view::npos) {
+      out += kEscapedBytes[letter];
+    } else {
+      out += c;
     }
   }
   return out;
@@ -63,22 +59,19 @@ std::vector<std::string> fields_of(const std::string& input) {
 
 }  // namespace
 
+std::string escaped_byte(char c) {
+  if (c == '\\') return "\\\\";
+  if (std::size_t letter = kEscapedBytes.find(c); letter != std::string_view::npos)
+    return {'\\', kEscapeLetters[letter]};
+  if (c >= ' ' && c <= '~') return {c};
+  char hex[5];
+  std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+  return hex;
+}
+
 std::string escaped(const std::string& text) {
-  static const char* const kNamed = "0\0\0\0\0\0\0\0\0tnvfr";
   std::string out;
-  for (unsigned char c : text) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c < 14 && kNamed[c]) {
-      out += '\\', out += kNamed[c];
-    } else if (c < 32 || c >= 127) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out += char(c);
-    }
-  }
+  for (char c : text) out += escaped_byte(c);
   if (out.empty() || out.front() == ' ' || out.back() == ' ') out = '"' + out + '"';
   return out;
 }

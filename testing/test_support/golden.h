@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Compares `actual` byte for byte with the file at `path` (absolute, or
@@ -16,13 +17,21 @@ void expect_golden(const std::string& actual, const std::string& path);
 
 // A table of cases: one case a line, its fields separated by " | ", then
 // " => " and the expected result. Lines starting with '#' and blank lines
-// stand as they are. Fields and results take the escapes \0 \t \n \r \v \f
-// \\ \xHH, and a field in double quotes keeps the blanks at its edges. `row`
-// gets each case's decoded fields and returns its result; the table, with
-// every result replaced by the one returned, must equal the file (see
-// expect_golden). A case written without " => " gets its result on update.
+// stand as they are. Fields and results take the escapes below, and a field
+// in double quotes keeps the blanks at its edges. `row` gets each case's
+// decoded fields and returns its result; the table, with every result
+// replaced by the one returned, must equal the file (see expect_golden). A
+// case written without " => " gets its result on update.
 using TableRow = std::function<std::string(const std::vector<std::string>& fields)>;
 void expect_table(const std::string& path, const TableRow& row);
+
+// The escapes of texts in tables and case files: a letter for each of these
+// bytes, \\ for the backslash, \xHH for any other byte outside printable ASCII.
+inline constexpr std::string_view kEscapeLetters = "0abtnvfr";
+inline constexpr std::string_view kEscapedBytes{"\0\a\b\t\n\v\f\r", 8};
+
+// One byte as those texts write it: its escape, or the byte itself.
+std::string escaped_byte(char c);
 
 // `text` with the escapes above (in double quotes when it has blanks at its
 // edges or is empty), for results that hold unprintable bytes.

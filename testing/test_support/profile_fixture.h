@@ -72,13 +72,10 @@ class ProfileFilesTest : public ::testing::Test {
   ScopedEnvironment config_variable_{"PLIM_CONFIG_DIR", system_dir()};
 };
 
-// The escapes of case texts: \0 \a \b \t \n \v \f \r, \\ and \", and \xHH.
-inline constexpr std::string_view escape_letters = "0abtnvfr";
-inline constexpr std::string_view escaped_bytes{"\0\a\b\t\n\v\f\r", 8};
-
 // Splits a case line into words at spaces. A word is made of pieces: plain
-// text, or a double-quoted text with escapes; a quoted piece followed by *N
-// stands for N copies of it ("x"*1000), so that long texts stay short.
+// text, or a double-quoted text with the escapes of golden.h and \"; a quoted
+// piece followed by *N stands for N copies of it ("x"*1000), so that long
+// texts stay short.
 inline std::vector<std::string> case_words(std::string_view line) {
   std::vector<std::string> words;
   std::size_t at = 0;
@@ -99,8 +96,8 @@ inline std::vector<std::string> case_words(std::string_view line) {
           if (c == 'x') {
             c = static_cast<char>(std::stoi(std::string(line.substr(at + 1, 2)), nullptr, 16));
             at += 2;
-          } else if (std::size_t letter = escape_letters.find(c); letter != std::string_view::npos) {
-            c = escaped_bytes[letter];
+          } else if (std::size_t letter = kEscapeLetters.find(c); letter != std::string_view::npos) {
+            c = kEscapedBytes[letter];
           }
         }
         piece += c;
@@ -118,16 +115,7 @@ inline std::vector<std::string> case_words(std::string_view line) {
 // The text as case_words reads it back: quoted, escaped, and runs of more
 // than sixteen equal bytes written as "c"*N.
 inline std::string visible(std::string_view text) {
-  auto escaped = [](char c) -> std::string {
-    if (c == '\\' || c == '"') return {'\\', c};
-    if (std::size_t letter = escaped_bytes.find(c); letter != std::string_view::npos) {
-      return {'\\', escape_letters[letter]};
-    }
-    if (c >= ' ' && c <= '~') return {c};
-    char hex[5];
-    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-    return hex;
-  };
+  auto escaped = [](char c) { return c == '"' ? std::string("\\\"") : escaped_byte(c); };
   std::string out, piece;
   for (std::size_t at = 0; at < text.size();) {
     std::size_t run = std::min(text.find_first_not_of(text[at], at), text.size()) - at;
