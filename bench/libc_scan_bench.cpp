@@ -22,14 +22,15 @@ constexpr std::size_t kCandidateSize = 64 << 20;
 // texts in the last bytes of the file.
 const std::string& candidate_path() {
   static const std::string path = [] {
-    std::string file = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                       "/plim-libc-scan-bench";
+    std::string file =
+        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/plim-libc-scan-bench";
     std::string block(1 << 20, '\0');
     unsigned state = 12345;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     for (std::size_t written = 0; written < kCandidateSize - 64; written += block.size()) {
       for (char& c : block) c = static_cast<char>((state = state * 1103515245 + 12345) >> 16);
-      out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), kCandidateSize - 64 - written)));
+      out.write(block.data(),
+                static_cast<std::streamsize>(std::min(block.size(), kCandidateSize - 64 - written)));
     }
     out.write("libc.so.6\0MOZILLA_HOME=\0", 24);
     return file;
@@ -48,8 +49,13 @@ void BM_ScanCandidate(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kCandidateSize);
 }
-BENCHMARK(BM_ScanCandidate)->Arg(16 << 10)->Arg(64 << 10)->Arg(kLibcScanBlockSize)->Arg(1 << 20)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScanCandidate)
+    ->Arg(16 << 10)
+    ->Arg(64 << 10)
+    ->Arg(kLibcScanBlockSize)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

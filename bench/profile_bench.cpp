@@ -193,8 +193,8 @@ void BM_DistinctNames(benchmark::State& state) {
   std::vector<int> order(static_cast<std::size_t>(count));
   for (int n = 0; n < count; ++n) order[n] = n;
   if (shuffled) std::shuffle(order.begin(), order.end(), std::mt19937(11));
-  std::string path = files().directory + "/distinct" + std::to_string(count) +
-                     (shuffled ? "s" : "o") + ".conf";
+  std::string path =
+      files().directory + "/distinct" + std::to_string(count) + (shuffled ? "s" : "o") + ".conf";
   {
     std::ofstream out(path, std::ios::binary);
     char line[64];
@@ -231,10 +231,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     double ours = rate_of("BM_ProfileReader/min_time:2.000");
     double inih = rate_of("BM_InihParse/min_time:2.000");
     double inih_store = rate_of("BM_InihParseAndStore/min_time:2.000");
-    std::printf("profile file %zu bytes, INI file %zu bytes\n", files().profile_size,
-                files().ini_size);
-    std::printf("profile reader %.1f MB/s, inih %.1f MB/s, inih storing %.1f MB/s\n", ours, inih,
-                inih_store);
+    std::printf("profile file %zu bytes, INI file %zu bytes\n", files().profile_size, files().ini_size);
+    std::printf("profile reader %.1f MB/s, inih %.1f MB/s, inih storing %.1f MB/s\n", ours, inih, inih_store);
     if (inih > 0 && inih_store > 0) {
       std::printf("ratio profile reader / inih: %.2f; / inih storing: %.2f\n", ours / inih,
                   ours / inih_store);

@@ -11,13 +11,13 @@
 #include <iterator>
 
 #include "browser/browser_discovery.h"
-#include "core/browser_list.h"
-#include "core/paths.h"
 #include "browser/libc_scan.h"
-#include "core/run_log.h"
-#include "core/printable.h"
-#include "core/unique_fd.h"
+#include "core/browser_list.h"
 #include "core/package_contents.h"
+#include "core/paths.h"
+#include "core/printable.h"
+#include "core/run_log.h"
+#include "core/unique_fd.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ BrowserEntry* find_entry(dev_t device, ino_t inode) {
 // The files of which a Communicator home holds at least one, tested in this
 // order.
 constexpr const char* kSiblingNames[] = {
-    "Netscape.ad", "netscape-communicator", "netscape", "Netscape", "movemail", "movemail-src",
+    "Netscape.ad", "netscape-communicator", "netscape", "Netscape",  "movemail", "movemail-src",
     "registery",   "bookmarks.html",        "spell",    "XKeysymDB", "vreg"};
 
 bool has_browser_siblings(const std::string& dir) {
@@ -44,8 +44,10 @@ bool has_browser_siblings(const std::string& dir) {
 }  // namespace
 
 bool is_browser_candidate(const char* path, const struct stat* status, struct stat* out) {
-  if (status) *out = *status;
-  else if (::stat(path, out) != 0) return false;
+  if (status)
+    *out = *status;
+  else if (::stat(path, out) != 0)
+    return false;
   return out->st_size >= kSmallestBrowserSize && S_ISREG(out->st_mode) && (out->st_mode & 0111);
 }
 

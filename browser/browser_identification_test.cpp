@@ -25,7 +25,8 @@ TEST_F(BrowserIdentification, ACandidateIsAnExecutableFileWithTheOwnSignature) {
   };
   for (const auto& c : cases) {
     write_file(home + "/" + c.name, c.contents, kSmallestBrowserSize, c.mode);
-    EXPECT_EQ(add_browser_executable((home + "/" + c.name).c_str(), std::nullopt, -1, nullptr), c.added) << c.name;
+    EXPECT_EQ(add_browser_executable((home + "/" + c.name).c_str(), std::nullopt, -1, nullptr), c.added)
+        << c.name;
   }
   EXPECT_FALSE(add_browser_executable((home + "/plugins").c_str(), std::nullopt, -1, nullptr));
   EXPECT_FALSE(add_browser_executable((home + "/missing").c_str(), std::nullopt, -1, nullptr));

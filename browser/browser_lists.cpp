@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "browser/browser_discovery.h"
-#include "core/run_log.h"
 #include "core/dir_handle.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 #include "core/system_error.h"
 
 namespace {

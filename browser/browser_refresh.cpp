@@ -10,9 +10,9 @@
 
 #include "core/browser_list.h"
 #include "core/child_process.h"
-#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "core/trusted_path.h"
 #include "core/unique_fd.h"

@@ -58,12 +58,11 @@ char scan_for_libc_char(int fd, std::size_t block_size, std::size_t limit) {
     std::string_view view(buffer.data(), kept + static_cast<std::size_t>(got));
     // A match starting before kept - length had its following byte in the
     // previous view and was judged there already.
-    if (!libc_char)
-      libc_char = find_libc_char(view, kept > kLibcText.size() ? kept - kLibcText.size() : 0);
+    if (!libc_char) libc_char = find_libc_char(view, kept > kLibcText.size() ? kept - kLibcText.size() : 0);
     if (!mozilla_seen)
-      mozilla_seen = find_followed(view, kMozillaText,
-                                   kept > kMozillaText.size() ? kept - kMozillaText.size() : 0) !=
-                     std::string_view::npos;
+      mozilla_seen =
+          find_followed(view, kMozillaText, kept > kMozillaText.size() ? kept - kMozillaText.size() : 0) !=
+          std::string_view::npos;
     if (libc_char && mozilla_seen) break;
     std::size_t carry = std::min(view.size(), kCarry);
     std::memmove(buffer.data(), buffer.data() + view.size() - carry, carry);

@@ -19,7 +19,8 @@ TEST(LibcScan, FindsTheTextsAcrossEveryBlockBoundary) {
       char c = scan_for_libc_char(fd.get(), block, kLibcScanLimit);
       std::string result = c ? std::string(1, c) : "none";
       if (found.empty()) found = result;
-      if (result != found) return found.append(", but ").append(result).append(" with blocks of ") + std::to_string(block);
+      if (result != found)
+        return found.append(", but ").append(result).append(" with blocks of ") + std::to_string(block);
     }
     return found;
   });

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "core/browser_list.h"
-#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"
@@ -63,7 +63,8 @@ void link_personal() {
 // it, the one who controls the way to it, or both when they are the same.
 // Sets `refusal` when they are two different users.
 int actor_for(int chosen_by, int controller, std::string& refusal) {
-  if (chosen_by < 0 || controller < 0 || chosen_by == controller) return chosen_by >= 0 ? chosen_by : controller;
+  if (chosen_by < 0 || controller < 0 || chosen_by == controller)
+    return chosen_by >= 0 ? chosen_by : controller;
   refusal = "controlled by users " + std::to_string(controller) + " and " + std::to_string(chosen_by);
   return -1;
 }
@@ -73,15 +74,17 @@ int actor_for(int chosen_by, int controller, std::string& refusal) {
 bool usable_dir(const ReachedPath& reached) {
   if (reached.dir && reached.name == ".") return true;
   struct stat st;
-  errno = !reached.dir ? reached.error
+  errno = !reached.dir                                                                        ? reached.error
           : ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR
                                                                                               : ENOENT;
   return false;
 }
 
-void symlink_in(const std::string& target, const ReachedPath& dir, const char* name, const std::string& shown) {
+void symlink_in(const std::string& target, const ReachedPath& dir, const char* name,
+                const std::string& shown) {
   announce_link(target, shown);
-  if (!usable_dir(dir) || ::symlinkat(target.c_str(), dir.dir.get(), name) != 0) report_system_error("symlink");
+  if (!usable_dir(dir) || ::symlinkat(target.c_str(), dir.dir.get(), name) != 0)
+    report_system_error("symlink");
 }
 
 // Root works in the home through descriptors and as the user who could

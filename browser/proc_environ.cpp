@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "core/blank.h"
-#include "core/unique_fd.h"
 #include "core/retry.h"
+#include "core/unique_fd.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "browser/proc_environ.h"
 #include "core/blank.h"
 #include "core/browser_list.h"
-#include "core/run_log.h"
 #include "core/dir_handle.h"
 #include "core/paths.h"
+#include "core/run_log.h"
 #include "core/system_error.h"
 
 namespace {

@@ -23,7 +23,8 @@ std::vector<std::string> names_in(int fd) {
     return names;
   }
   while (const struct dirent* entry = ::readdir(listing.get())) {
-    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) names.emplace_back(entry->d_name);
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+      names.emplace_back(entry->d_name);
   }
   return names;
 }

@@ -15,10 +15,10 @@
 #include "browser/tree_removal.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
-#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "core/trusted_path.h"
 

@@ -15,11 +15,11 @@
 #include <string_view>
 
 #include "core/file_identity.h"
-#include "core/run_log.h"
 #include "core/printable.h"
+#include "core/retry.h"
+#include "core/run_log.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
-#include "core/retry.h"
 
 namespace {
 
@@ -105,11 +105,15 @@ void close_inherited_descriptors() {
 [[noreturn]] void exec_stranger(const ChildSpec& child, int output_fd, char** environment) {
   ::setsid();
   int null = ::open("/dev/null", O_RDWR);
-  if (null >= 0) ::dup2(null, 0);
-  else ::close(0);
+  if (null >= 0)
+    ::dup2(null, 0);
+  else
+    ::close(0);
   ::dup2(output_fd, 1);
-  if (child.stderr_to_null && null >= 0) ::dup2(null, 2);
-  else ::dup2(output_fd, 2);
+  if (child.stderr_to_null && null >= 0)
+    ::dup2(null, 2);
+  else
+    ::dup2(output_fd, 2);
   become_user(child, static_cast<uid_t>(child.run_as_uid));
   close_inherited_descriptors();
   exec_program(child, environment);

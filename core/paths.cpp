@@ -71,7 +71,8 @@ int enter_reached(const UniqueFd& dir, const char* path, bool created) {
     // attempt to make it fails.
     if (!created) errno = EEXIST;
     return report_failure(created ? "chdir" : "mkdir",
-                          created ? "Failed to change to directory %s\n" : "Failed to created directory %s\n", path);
+                          created ? "Failed to change to directory %s\n" : "Failed to created directory %s\n",
+                          path);
   }
   if (created) created_dirs.emplace_back(st.st_dev, st.st_ino);
   trusted_dir.emplace(path, FileId(st.st_dev, st.st_ino));
@@ -132,7 +133,8 @@ int enter_trusted_dir(const char* path, mode_t mode) {
     }
     if (reached.name == ".") return enter_reached(reached.dir, path, false);
     if (::mkdirat(reached.dir.get(), reached.name.c_str(), mode) == 0) {
-      UniqueFd made(::openat(reached.dir.get(), reached.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      UniqueFd made(
+          ::openat(reached.dir.get(), reached.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
       return enter_reached(made, path, true);
     }
     // Made by someone else since the walk: what is there now is judged anew.

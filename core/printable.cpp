@@ -22,9 +22,9 @@ std::size_t utf8_length(std::string_view text) {
   for (std::size_t i = 1; i < length; ++i)
     if (!continuation(i)) return 0;
   unsigned char second = byte(1);
-  if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
+  if (lead == 0xE0 && second < 0xA0) return 0;   // overlong
   if (lead == 0xED && second >= 0xA0) return 0;  // surrogate
-  if (lead == 0xF0 && second < 0x90) return 0;  // overlong
+  if (lead == 0xF0 && second < 0x90) return 0;   // overlong
   if (lead == 0xF4 && second >= 0x90) return 0;  // above U+10FFFF
   // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F.
   if (lead == 0xC2 && second < 0xA0) return 0;

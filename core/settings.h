@@ -8,10 +8,10 @@
 // the empty text differ (an empty extract value still selects extract mode),
 // hence optional strings.
 struct Settings {
-  bool is_root = false;    // the effective user id is 0
-  bool upgrade = false;    // upgrade mode: an installation found is upgraded without asking
-  bool uninstall = false;  // uninstall mode
-  bool package = false;    // package mode
+  bool is_root = false;                      // the effective user id is 0
+  bool upgrade = false;                      // upgrade mode: an installation found is upgraded without asking
+  bool uninstall = false;                    // uninstall mode
+  bool package = false;                      // package mode
   std::optional<std::string> extract_dir;    // absolute; set only in extract mode
   std::optional<std::string> prefix;         // absolute, one trailing slash removed
   std::optional<std::string> vendor_dir;     // prefix + "/Fernhollow-Plim"

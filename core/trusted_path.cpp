@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 
 namespace {
 

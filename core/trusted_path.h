@@ -18,12 +18,12 @@
 enum class LastLink { keep, follow };  // keep: the last component is not followed nor examined
 
 struct ReachedPath {
-  UniqueFd dir;          // the directory holding `name`, O_PATH|O_DIRECTORY|O_CLOEXEC; empty on failure
-  std::string name;      // the last component ("." when the path names "/" or ends in a directory reached whole)
-  int controller = -1;   // -1: wholly root's (always -1 when the process is not root); else the ordinary
-                         // user whose file-system identity every later step must take
-  std::string refusal;   // non-empty: refused, the reason for the message; dir is empty
-  int error = 0;         // errno when a component could not be reached (missing, not a directory, ...)
+  UniqueFd dir;      // the directory holding `name`, O_PATH|O_DIRECTORY|O_CLOEXEC; empty on failure
+  std::string name;  // the last component ("." when the path names "/" or ends in a directory reached whole)
+  int controller = -1;  // -1: wholly root's (always -1 when the process is not root); else the ordinary
+                        // user whose file-system identity every later step must take
+  std::string refusal;  // non-empty: refused, the reason for the message; dir is empty
+  int error = 0;        // errno when a component could not be reached (missing, not a directory, ...)
   const char* failed_call = nullptr;  // set when taking on the controller's identity failed (error: why);
                                       // dir is empty then
 };

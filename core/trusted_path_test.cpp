@@ -66,7 +66,8 @@ TEST(ReachPath, TableOfWays) {
   expect_table("core/testdata/trusted_path.table", [&](const std::vector<std::string>& f) {
     std::string path = f[0].starts_with("S") ? s.path() + f[0].substr(1) : f[0];
     LastLink last = f[1] == "follow" ? LastLink::follow : LastLink::keep;
-    if (f.size() > 2) return describe(reach_path_at(reach_path(path, LastLink::follow), f[2], last), s.path());
+    if (f.size() > 2)
+      return describe(reach_path_at(reach_path(path, LastLink::follow), f[2], last), s.path());
     return describe(reach_path(path, last), s.path());
   });
 }

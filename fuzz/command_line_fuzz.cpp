@@ -22,16 +22,14 @@ void check(bool condition) {
 // wins), a letter above 127, a name that begins another, and an empty name
 // that is recognised but stores nothing.
 const OptionSpec options[] = {
-    {"prefix", 1, nullptr, 'p'},    {"quiet", 0, nullptr, 'v'},
-    {"level", 2, nullptr, 'l'},     {"define", 3, nullptr, 'D'},
-    {"config", 1, nullptr, 0},      {"verbose", 0, nullptr, 256},
-    {"pre", 2, nullptr, -1},        {"again", 1, nullptr, 'p'},
-    {"eight-bit", 0, nullptr, 0xE9}, {"", 2, nullptr, 'x'},
-    {nullptr, 0, nullptr, 0},
+    {"prefix", 1, nullptr, 'p'}, {"quiet", 0, nullptr, 'v'}, {"level", 2, nullptr, 'l'},
+    {"define", 3, nullptr, 'D'}, {"config", 1, nullptr, 0},  {"verbose", 0, nullptr, 256},
+    {"pre", 2, nullptr, -1},     {"again", 1, nullptr, 'p'}, {"eight-bit", 0, nullptr, 0xE9},
+    {"", 2, nullptr, 'x'},       {nullptr, 0, nullptr, 0},
 };
 // Every named option of the table, for first_given.
-const char* const option_list[] = {"prefix", "quiet", "level", "define",    "config",
-                                   "verbose", "pre",  "again", "eight-bit", nullptr};
+const char* const option_list[] = {"prefix",  "quiet", "level", "define",    "config",
+                                   "verbose", "pre",   "again", "eight-bit", nullptr};
 
 // A stored value is "TRUE" or the end of one of the arguments: the scanner
 // hands out pointers into the command line and never builds text itself.
@@ -44,8 +42,7 @@ bool comes_from_command_line(std::string_view value, const std::vector<std::stri
 }
 
 bool is_scan_message(std::string_view message) {
-  return message.starts_with("Unrecognized option '") ||
-         message.starts_with("Unrecognized option -") ||
+  return message.starts_with("Unrecognized option '") || message.starts_with("Unrecognized option -") ||
          message.starts_with("Argument required for --");
 }
 
@@ -104,8 +101,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> words =
-      split_at_nul(std::string_view(reinterpret_cast<const char*>(data), size));
+  std::vector<std::string> words = split_at_nul(std::string_view(reinterpret_cast<const char*>(data), size));
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
   argv.push_back(nullptr);

@@ -54,8 +54,8 @@ void check_plain_lines_kept(const std::string& input, const std::string& output)
   std::set<std::string> kept(out.begin(), out.end());
   for (std::size_t i = 0; i < in.size(); ++i) {
     const std::string& line = in[i];
-    bool plain = !line.starts_with('#') && line.find("image/") == std::string::npos &&
-                 !continued(line) && (i == 0 || !continued(in[i - 1]));
+    bool plain = !line.starts_with('#') && line.find("image/") == std::string::npos && !continued(line) &&
+                 (i == 0 || !continued(in[i - 1]));
     if (plain) check(kept.count(line) == 1);
   }
 }

@@ -35,8 +35,7 @@ bool is_last_component(std::string_view name, std::string_view path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> words =
-      split_at_nul(std::string_view(reinterpret_cast<const char*>(data), size));
+  std::vector<std::string> words = split_at_nul(std::string_view(reinterpret_cast<const char*>(data), size));
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);

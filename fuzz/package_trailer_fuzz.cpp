@@ -52,8 +52,7 @@ bool all_zero(const void* bytes, std::size_t n) {
   return true;
 }
 
-void check_package(const char* data, std::uint64_t size, const PackageContents& c,
-                   const Layout& layout) {
+void check_package(const char* data, std::uint64_t size, const PackageContents& c, const Layout& layout) {
   const char* trailer_start = data + size - kTrailerSize;
   check(std::memcmp(&c.trailer, trailer_start, kTrailerSize) == 0);
   check(std::memcmp(&c.exe_signature, data, 4) == 0);
@@ -75,8 +74,8 @@ void check_bare_executable(const char* data, std::uint64_t size, const PackageCo
   check(std::memcmp(c.trailer.magic, "EOFwytEOF", 10) == 0);
   check(c.trailer.exe_length() == size);
   check(c.trailer.license_length() == 0 && c.trailer.archive_length() == 0);
-  check(c.trailer.major == 0 && c.trailer.minor == 0 && c.trailer.patch == 0 &&
-        c.trailer.delta == 0 && all_zero(c.trailer.reserved, sizeof c.trailer.reserved));
+  check(c.trailer.major == 0 && c.trailer.minor == 0 && c.trailer.patch == 0 && c.trailer.delta == 0 &&
+        all_zero(c.trailer.reserved, sizeof c.trailer.reserved));
   check(c.exe_signature == 0);
   check(c.image == data);
   check(!c.license_data && !c.archive_data && !c.license_name && !c.archive_name);

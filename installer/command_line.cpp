@@ -10,10 +10,10 @@
 #include <string>
 
 #include "browser/browser_discovery.h"
-#include "core/run_log.h"
 #include "core/paths.h"
-#include "installer/install_layout.h"
+#include "core/run_log.h"
 #include "core/settings.h"
+#include "installer/install_layout.h"
 #include "package/build_usage.h"
 #include "profile/profile_config.h"
 
@@ -23,29 +23,35 @@ namespace {
 // pass. The letter n stands for both netscape and mozilla; the parser gives it
 // to the first, netscape.
 const OptionSpec all_options[] = {
-    {"netscape", 1, nullptr, 'n'}, {"prefix", 1, nullptr, 'p'},  {"config", 1, nullptr, 'f'},
-    {"mozilla", 1, nullptr, 'n'},  {"license", 1, nullptr, 'L'}, {"extract", 1, nullptr, 'x'},
+    {"netscape", 1, nullptr, 'n'},  {"prefix", 1, nullptr, 'p'},  {"config", 1, nullptr, 'f'},
+    {"mozilla", 1, nullptr, 'n'},   {"license", 1, nullptr, 'L'}, {"extract", 1, nullptr, 'x'},
     {"uninstall", 0, nullptr, 'u'}, {"upgrade", 0, nullptr, 'U'}, {"package", 0, nullptr, 'P'},
-    {"help", 0, nullptr, 'h'},     {"install", 0, nullptr, 'i'}, {"quiet", 0, nullptr, 'v'},
+    {"help", 0, nullptr, 'h'},      {"install", 0, nullptr, 'i'}, {"quiet", 0, nullptr, 'v'},
     {nullptr, 0, nullptr, 0}};
 
-const OptionSpec install_options[] = {
-    {"netscape", 1, nullptr, 'n'}, {"prefix", 1, nullptr, 'p'},  {"config", 1, nullptr, 'f'},
-    {"mozilla", 1, nullptr, 'n'},  {"install", 0, nullptr, 'i'}, {"quiet", 0, nullptr, 'v'},
-    {nullptr, 0, nullptr, 0}};
+const OptionSpec install_options[] = {{"netscape", 1, nullptr, 'n'}, {"prefix", 1, nullptr, 'p'},
+                                      {"config", 1, nullptr, 'f'},   {"mozilla", 1, nullptr, 'n'},
+                                      {"install", 0, nullptr, 'i'},  {"quiet", 0, nullptr, 'v'},
+                                      {nullptr, 0, nullptr, 0}};
 
-const OptionSpec upgrade_options[] = {
-    {"config", 1, nullptr, 'f'}, {"upgrade", 0, nullptr, 'U'}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
+const OptionSpec upgrade_options[] = {{"config", 1, nullptr, 'f'},
+                                      {"upgrade", 0, nullptr, 'U'},
+                                      {"quiet", 0, nullptr, 'v'},
+                                      {nullptr, 0, nullptr, 0}};
 
-const OptionSpec extract_options[] = {
-    {"extract", 1, nullptr, 'x'}, {"upgrade", 0, nullptr, 'U'}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
+const OptionSpec extract_options[] = {{"extract", 1, nullptr, 'x'},
+                                      {"upgrade", 0, nullptr, 'U'},
+                                      {"quiet", 0, nullptr, 'v'},
+                                      {nullptr, 0, nullptr, 0}};
 
-const OptionSpec uninstall_options[] = {
-    {"config", 1, nullptr, 'f'}, {"uninstall", 0, nullptr, 'u'}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
+const OptionSpec uninstall_options[] = {{"config", 1, nullptr, 'f'},
+                                        {"uninstall", 0, nullptr, 'u'},
+                                        {"quiet", 0, nullptr, 'v'},
+                                        {nullptr, 0, nullptr, 0}};
 
-const OptionSpec package_options[] = {
-    {"license", 1, nullptr, 'L'}, {"prefix", 1, nullptr, 'p'}, {"package", 0, nullptr, 'P'},
-    {"config", 1, nullptr, 'f'},  {"quiet", 0, nullptr, 'v'},  {nullptr, 0, nullptr, 0}};
+const OptionSpec package_options[] = {{"license", 1, nullptr, 'L'}, {"prefix", 1, nullptr, 'p'},
+                                      {"package", 0, nullptr, 'P'}, {"config", 1, nullptr, 'f'},
+                                      {"quiet", 0, nullptr, 'v'},   {nullptr, 0, nullptr, 0}};
 
 constexpr char kProfile[] = "plugin";
 
@@ -135,10 +141,11 @@ void print_usage(const char* program_path, int status) {
     std::fprintf(stderr, "-or-\t%s --%s=pathname [--%s=filename] [--%s]\n", p, "extract", "config", "quiet");
     std::fprintf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "uninstall", "config", "quiet");
     std::fprintf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "upgrade", "config", "quiet");
-    std::fprintf(stderr, "-or-\t%s [--%s=filename] [--%s] [--%s=filename] [--%s=filename]\n", p, "config", "quiet",
-                 "netscape", "mozilla");
+    std::fprintf(stderr, "-or-\t%s [--%s=filename] [--%s] [--%s=filename] [--%s=filename]\n", p, "config",
+                 "quiet", "netscape", "mozilla");
   }
-  std::fprintf(stderr, "Usage:\n\t%s [--%s] [--%s] [--%s]\n\t\t[--%s=pathname] [--%s=pathname] [--%s=filename]\n", p,
+  std::fprintf(stderr,
+               "Usage:\n\t%s [--%s] [--%s] [--%s]\n\t\t[--%s=pathname] [--%s=pathname] [--%s=filename]\n", p,
                "help", "upgrade", "uninstall", "extract", "prefix", "config");
   std::fprintf(stderr, "Examples:\n\t%s --%s=/opt\n", p, "prefix");
   std::fprintf(stderr, "\t%s --%s=/usr/local\n", p, "prefix");

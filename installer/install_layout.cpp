@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-#include "core/run_log.h"
-#include "installer/screens.h"
 #include "core/paths.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "core/system_error.h"
+#include "installer/screens.h"
 
 namespace {
 

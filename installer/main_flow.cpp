@@ -11,15 +11,15 @@
 #include "browser/plugin_links.h"
 #include "browser/uninstall.h"
 #include "core/browser_list.h"
-#include "installer/command_line.h"
-#include "core/run_log.h"
-#include "installer/screens.h"
 #include "core/paths.h"
 #include "core/printable.h"
-#include "installer/install_layout.h"
+#include "core/run_log.h"
 #include "core/settings.h"
-#include "installer/settings_file.h"
 #include "core/system_error.h"
+#include "installer/command_line.h"
+#include "installer/install_layout.h"
+#include "installer/screens.h"
+#include "installer/settings_file.h"
 #include "mime/mime_registration.h"
 #include "package/extraction.h"
 #include "package/package_builder.h"
@@ -42,9 +42,7 @@ void enter_install_dirs() {
   }
 }
 
-bool install_dir_exists() {
-  return settings.install_dir && ::chdir(settings.install_dir->c_str()) == 0;
-}
+bool install_dir_exists() { return settings.install_dir && ::chdir(settings.install_dir->c_str()) == 0; }
 
 // Finds the running browsers, or checks that a listed one runs. Returns
 // whether a running browser was seen.
@@ -82,10 +80,10 @@ void drop_foreign_prefix() {
 
 void settle_prefix() {
   if (settings.prefix) return;
-  set_prefix(ask_directory(
-      "Where would you do you wish to install the Plim(tm) plugin.\n"
-      "A subdirectory of ./Fernhollow-Plim will automatically be created.",
-      settings.default_prefix.c_str()));
+  set_prefix(
+      ask_directory("Where would you do you wish to install the Plim(tm) plugin.\n"
+                    "A subdirectory of ./Fernhollow-Plim will automatically be created.",
+                    settings.default_prefix.c_str()));
   if (!settings.prefix) {
     log_puts("No prefix directory\n", stderr);
     exit_with_hint();

@@ -29,7 +29,11 @@ void print_version_box() {
 }
 
 // Without a working "clear", push the old screen away with blank lines.
-constexpr char kClearFallback[] = "\f" "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n" "\f\n" "\n";
+constexpr char kClearFallback[] =
+    "\f"
+    "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n"
+    "\f\n"
+    "\n";
 static_assert(sizeof(kClearFallback) == 1 + 21 + 2 + 1 + 1);
 
 }  // namespace
@@ -78,8 +82,7 @@ void show_banner() {
   clear.exec_call = "execve";
   clear.exec_failure_format = nullptr;
   int status = run_child(clear);
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 1)
-    std::fputs(kClearFallback, stdout);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 1) std::fputs(kClearFallback, stdout);
 
   print_version_box();
   if (welcome_pending) {
@@ -99,4 +102,3 @@ void show_welcome() {
   std::fputs("                                    F O R\n\n", stdout);
   std::fputs("                                  L i n u x\n\n\n", stdout);
 }
-

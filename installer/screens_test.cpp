@@ -23,8 +23,10 @@ class ScreensTest : public ::testing::Test {
 
   // exit_status < 0: no clear program at all.
   void use_clear(int exit_status) {
-    write_file(dir_ / "clear", "#!/bin/sh\nprintf '<clear>'\nexit " + std::to_string(exit_status) + "\n", 0, 0755);
-    ::setenv("PATH", exit_status < 0 ? (dir_ / "empty").c_str() : (dir_.path() + ":/usr/bin:/bin").c_str(), 1);
+    write_file(dir_ / "clear", "#!/bin/sh\nprintf '<clear>'\nexit " + std::to_string(exit_status) + "\n", 0,
+               0755);
+    ::setenv("PATH", exit_status < 0 ? (dir_ / "empty").c_str() : (dir_.path() + ":/usr/bin:/bin").c_str(),
+             1);
   }
 
   ScratchDir dir_;
@@ -42,7 +44,8 @@ TEST_F(ScreensTest, FirstBanner) {
     std::sscanf(c, "%hhu.%hhu.%hhu.%hhu %d", &t.major, &t.minor, &t.patch, &t.delta, &clear);
     use_clear(clear);
     Captured run = capture_in_child([] { show_banner(); });
-    transcript += std::string("=== version and clear's status ") + c + "\n" + run.out + "=== standard error:\n" + run.err;
+    transcript += std::string("=== version and clear's status ") + c + "\n" + run.out +
+                  "=== standard error:\n" + run.err;
   }
   for (std::size_t at; (at = transcript.find('\f')) != std::string::npos;) transcript.replace(at, 1, "\\f");
   expect_golden(transcript, "installer/testdata/first_banner.out");
@@ -54,7 +57,8 @@ TEST_F(ScreensTest, AskYesNoRepeatsUntilAnAnswerStartsWithYOrN) {
     Captured run = capture_in_child([] { std::printf("=%d", ask_yes_no("Continue? (y/n) ")); }, f[0]);
     std::size_t asked = occurrences(run.out, "<clear>");
     if (occurrences(run.out, "\n\nContinue? (y/n) ") != asked) return run.out;
-    return std::string(run.out.ends_with("=1") ? "yes" : "no") + ", asked " + std::to_string(asked) + " time(s)";
+    return std::string(run.out.ends_with("=1") ? "yes" : "no") + ", asked " + std::to_string(asked) +
+           " time(s)";
   });
 }
 
@@ -62,9 +66,11 @@ TEST_F(ScreensTest, ReadLineReturnsWholeLinesOfAnyLength) {
   // Lengths around the buffer's first capacity (8188) and its growth steps.
   for (std::size_t length : {0, 8186, 8187, 8188, 12283, 100000}) {
     std::string line(length, 'a');
-    Captured run = capture_in_child([] {
-      for (const char* text; (text = read_line(stdin));) std::printf("[%s]", text);
-    }, line + "\ntail");
+    Captured run = capture_in_child(
+        [] {
+          for (const char* text; (text = read_line(stdin));) std::printf("[%s]", text);
+        },
+        line + "\ntail");
     EXPECT_EQ(run.out, "[" + line + "\n][tail]") << "length " << length;
   }
 }

@@ -54,11 +54,14 @@ TEST_F(SettingsFileTest, ProfileReaderReadsEveryValueBackExactly) {
 TEST_F(SettingsFileTest, Transcript) {
   write_file(dir_ / "victim", "precious\n");
   ASSERT_EQ(::symlink((dir_ / "victim").c_str(), (dir_ / "plugin.conf").c_str()), 0);
-  std::string t = run_step("a planted link", [] { write_settings(nullptr); }, dir_.path());
+  std::string t = run_step(
+      "a planted link", [] { write_settings(nullptr); }, dir_.path());
   settings.settings_file = dir_ / "a/b/plugin.conf";
-  t += run_step("a missing directory", [] { write_settings(nullptr), std::printf("goes on\n"); }, dir_.path());
+  t += run_step(
+      "a missing directory", [] { write_settings(nullptr), std::printf("goes on\n"); }, dir_.path());
   settings.settings_file.reset();
-  t += run_step("no settings file", [] { write_settings(nullptr); }, dir_.path());
+  t += run_step(
+      "no settings file", [] { write_settings(nullptr); }, dir_.path());
   expect_golden(t, "installer/testdata/settings_file.out");
 }
 

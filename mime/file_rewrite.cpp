@@ -6,10 +6,10 @@
 
 #include <cerrno>
 
-#include "core/run_log.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"
 #include "core/unique_fd.h"
@@ -24,7 +24,7 @@ namespace {
 struct Place {
   UniqueFd dir;
   struct stat dir_status {};
-  int controller = -1;      // the user who controls the way to the directory, if any
+  int controller = -1;  // the user who controls the way to the directory, if any
   std::string dir_path;
   std::string name;         // the file's name in the directory
   std::string backup_name;  // the backup's
@@ -45,7 +45,8 @@ bool open_place(const std::string& path, const std::string& backup, Place& place
   }
   if (reached.dir && reached.name != ".") {  // missing, or not a directory
     struct stat st;
-    reached.error = ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
+    reached.error =
+        ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
     reached.dir.reset();
   }
   errno = reached.error;
@@ -131,8 +132,7 @@ int Rewrite::write_new(int old_fd, const struct stat& kept, std::string_view ent
 
   if (old_fd >= 0) {
     bool copied = rule_.filter(old_file.get(), new_file.get());
-    if (std::ferror(old_file.get()))
-      return fail("read", "Failed to read %s\n", path_ + rule_.backup_suffix);
+    if (std::ferror(old_file.get())) return fail("read", "Failed to read %s\n", path_ + rule_.backup_suffix);
     old_file.close();
     if (!copied) return fail("write", "Failed to write %s\n", path_);
   }

@@ -27,7 +27,7 @@ enum class WhenMissing {
 };
 
 struct RewriteRule {
-  const char* backup_suffix;               // ".save", "~"
+  const char* backup_suffix;  // ".save", "~"
   WhenMissing when_missing;
   bool (*filter)(FILE* in, FILE* out);  // copies the backup into the new file
 };

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "core/run_log.h"
 #include "core/paths.h"
 #include "core/printable.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "mime/account_groups.h"
 #include "mime/file_rewrite.h"

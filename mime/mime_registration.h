@@ -13,10 +13,10 @@ class AccountGroups;
 // The system files, tried in this order; missing ones are passed over, and
 // a symbolic link is followed to an absolute target only.
 inline constexpr std::array<const char*, 6> kSystemMimeTypesFiles = {
-    "/var/etc/httpd/mime.types", "/var/etc/mime.types", "/usr/etc/httpd/mime.types",
+    "/var/etc/httpd/mime.types", "/var/etc/mime.types",   "/usr/etc/httpd/mime.types",
     "/usr/etc/mime.types",       "/etc/httpd/mime.types", "/etc/mime.types"};
-inline constexpr std::array<const char*, 3> kSystemMailcapFiles = {
-    "/var/etc/mailcap", "/usr/etc/mailcap", "/etc/mailcap"};
+inline constexpr std::array<const char*, 3> kSystemMailcapFiles = {"/var/etc/mailcap", "/usr/etc/mailcap",
+                                                                   "/etc/mailcap"};
 
 // The whole update, from the run's settings (is_root, home_dir, install_dir).
 void register_mime_types();

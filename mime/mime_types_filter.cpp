@@ -64,8 +64,8 @@ std::string personal_mime_types_entries() {
   for (bool with_exts : {true, false}) {
     for (const PluginMimeType& row : PluginMimeTypes) {
       if (bool(row.exts) != with_exts) continue;
-      entries += kPersonalMimeMarker + std::string("\n") + std::string(kTypeKey) + row.type +
-                 " \\\ndesc=\"" + row.desc + "\" \\\nexts=\"" + (row.exts ? row.exts : "") + "\"\n";
+      entries += kPersonalMimeMarker + std::string("\n") + std::string(kTypeKey) + row.type + " \\\ndesc=\"" +
+                 row.desc + "\" \\\nexts=\"" + (row.exts ? row.exts : "") + "\"\n";
     }
   }
   return entries;

@@ -38,7 +38,10 @@ TEST(ExitCleanupTest, AnExitStopsAndReapsTheChildrenAndRemovesTheFiles) {
   write_file(kept, "");
   Captured run = capture_in_child([&] {
     ExitCleanup done_with;
-    { ExitCleanup finished; finished.remove_file(kept); }
+    {
+      ExitCleanup finished;
+      finished.remove_file(kept);
+    }
     ExitCleanup cleanup;
     ChildSpec sleeper;
     sleeper.argv = {"sleep", "60"};

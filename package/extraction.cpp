@@ -329,7 +329,8 @@ void unpack_archive(const MemberTarget& target) {
   PipelineStatus status = pipe_through_gunzip(data, length, tar, copy_step);
   copy.complete();
   ::unlink(name);
-  bool failed = !reader_stopped_early(status.decompressor) && report_child_failure("gunzip", status.decompressor);
+  bool failed =
+      !reader_stopped_early(status.decompressor) && report_child_failure("gunzip", status.decompressor);
   failed = report_child_failure("tar", status.consumer) || failed;
   if (failed) std::exit(1);
 }
@@ -350,7 +351,8 @@ void verify_package_members() {
 }
 
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
-                                   const std::vector<std::string>& consumer, const BackgroundWork& background) {
+                                   const std::vector<std::string>& consumer,
+                                   const BackgroundWork& background) {
   UniqueFd input_read, input_write, output_read, output_write;
   make_pipe(output_read, output_write);
   make_pipe(input_read, input_write);

@@ -69,7 +69,8 @@ using BackgroundWork = std::function<bool()>;
 // end the process with status 1; that exit, and any other before both
 // children are reaped (one in `background` too), stops and reaps them.
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
-                                   const std::vector<std::string>& consumer, const BackgroundWork& background = {});
+                                   const std::vector<std::string>& consumer,
+                                   const BackgroundWork& background = {});
 
 // For a child that failed, prints "Error:\t<name> exited with status <n>" or
 // "Error:\t<name> was signaled" (standard error and run log) and returns true.

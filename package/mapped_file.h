@@ -33,6 +33,6 @@ class MappedFile {
 // Each of these reports a failed "open", "fstat" or "mmap" and ends the
 // process with status 1; they never return an empty mapping.
 MappedFile map_file(const char* path);
-MappedFile map_descriptor(int fd);  // the descriptor stays open
+MappedFile map_descriptor(int fd);    // the descriptor stays open
 MappedFile map_stream(FILE* stream);  // the stream is closed; the mapping survives
-void unmap_file(MappedFile& file);  // an empty mapping is ignored
+void unmap_file(MappedFile& file);    // an empty mapping is ignored

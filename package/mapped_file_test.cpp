@@ -19,7 +19,8 @@ TEST(MappedFile, MapsTheWholeFileOrReportsTheFailingCall) {
   unmap_file(file);
   unmap_file(file);  // a second release is a no-op
   EXPECT_FALSE(file);
-  EXPECT_EXIT(map_file((dir / "missing").c_str()), testing::ExitedWithCode(1), "^open: No such file or directory\n$");
+  EXPECT_EXIT(map_file((dir / "missing").c_str()), testing::ExitedWithCode(1),
+              "^open: No such file or directory\n$");
   EXPECT_EXIT(map_file((dir / "empty").c_str()), testing::ExitedWithCode(1), "^mmap: Invalid argument\n$");
   EXPECT_EXIT(map_descriptor(-1), testing::ExitedWithCode(1), "^fstat: Bad file descriptor\n$");
 

@@ -7,15 +7,17 @@
 #include <cstdlib>
 #include <utility>
 
-#include "core/system_error.h"
 #include "core/retry.h"
+#include "core/system_error.h"
 
 namespace {
 
 std::string backup_name(const std::string& name) { return name + "~"; }
 
 // Errors after which writing the same bytes another way would fail as well.
-bool is_write_failure(int error) { return error == ENOSPC || error == EDQUOT || error == EIO || error == EFBIG; }
+bool is_write_failure(int error) {
+  return error == ENOSPC || error == EDQUOT || error == EIO || error == EFBIG;
+}
 
 }  // namespace
 
@@ -67,7 +69,8 @@ void OutputFile::complete() {
   if (moved_aside_) remove_backup_of(name_);
 }
 
-OutputFile create_output_file(const std::string& name, std::uint32_t length, mode_t mode, ExistingFile existing) {
+OutputFile create_output_file(const std::string& name, std::uint32_t length, mode_t mode,
+                              ExistingFile existing) {
   bool moved_aside = false;
   if (existing == ExistingFile::kMoveAside) {
     remove_backup_of(name);

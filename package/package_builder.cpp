@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/child_process.h"
-#include "core/run_log.h"
 #include "core/package_contents.h"
 #include "core/paths.h"
+#include "core/run_log.h"
 #include "core/settings.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
@@ -107,9 +107,20 @@ bool archive_tree(const std::string& license_text_name, NewMember& archive) {
   UniqueFd& temporary_fd = archive.source;
   if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
-  tar.argv = {"tar", "--exclude=" + license_text_name, "-C", *settings.install_dir + "/",
-              "--exclude=uninstall", "--exclude=.nfs*", "-f", temporary, "--create", "--gzip",
-              "-vv", "--owner=root", "--group=root", "."};
+  tar.argv = {"tar",
+              "--exclude=" + license_text_name,
+              "-C",
+              *settings.install_dir + "/",
+              "--exclude=uninstall",
+              "--exclude=.nfs*",
+              "-f",
+              temporary,
+              "--create",
+              "--gzip",
+              "-vv",
+              "--owner=root",
+              "--group=root",
+              "."};
   tar.exec_failure_to_run_log = true;
   for (bool first_run = true;; first_run = false) {
     print_execute_line(tar.argv);
@@ -194,11 +205,8 @@ std::optional<PackageArguments> read_package_arguments(int argc, char* const* ar
   for (int i = 1; i <= 4; ++i)
     if (!std::isdigit(static_cast<unsigned char>(argv[i][0]))) return std::nullopt;
   auto number = [&](int i) { return std::uint8_t(std::strtoul(argv[i], nullptr, 10)); };
-  return PackageArguments{{number(1), number(2), number(3), number(4)},
-                          argv[5],
-                          argv[6],
-                          base_name(argv[5]),
-                          base_name(argv[6])};
+  return PackageArguments{
+      {number(1), number(2), number(3), number(4)}, argv[5], argv[6], base_name(argv[5]), base_name(argv[6])};
 }
 
 int build_package(int argc, char** argv) {

@@ -33,8 +33,8 @@ bool names_end_at_trailer(const char* data, std::uint64_t names_start, std::uint
 // sums are formed in 64 bits, where three 32-bit lengths and 28 cannot wrap.
 bool trailer_is_valid(const char* data, std::uint32_t size, const PackageTrailer& trailer) {
   if (std::memcmp(trailer.magic, kTrailerMagic, sizeof kTrailerMagic) != 0) return false;
-  std::uint64_t names_start = std::uint64_t(trailer.exe_length()) + trailer.license_length() +
-                              trailer.archive_length();
+  std::uint64_t names_start =
+      std::uint64_t(trailer.exe_length()) + trailer.license_length() + trailer.archive_length();
   std::uint64_t trailer_start = size - kTrailerSize;
   if (names_start + kTrailerSize > size) return false;
   return names_end_at_trailer(data, names_start, trailer_start);

@@ -17,11 +17,17 @@ std::string package_file(const std::vector<std::string>& f) {
   std::memcpy(t.magic, f[2].data(), sizeof t.magic);
   t.major = 3, t.minor = 2, t.patch = 5, t.delta = 3;
   t.set_exe_length(exe_length), t.set_license_length(license_length), t.set_archive_length(archive_length);
-  std::string bytes = (std::string("\x7f" "ELF", 4) + std::string(image, 'i')).substr(0, image) +
+  std::string bytes = (std::string("\x7f"
+                                   "ELF",
+                                   4) +
+                       std::string(image, 'i'))
+                          .substr(0, image) +
                       std::string(license, 'l') + std::string(archive, 'a') + f[1] +
                       std::string(reinterpret_cast<char*>(&t), sizeof t);
   std::size_t kept = std::strtoul(f[4].c_str() + f[4].find(' ') + 1, nullptr, 10);
-  return f[4].starts_with("first") ? bytes.substr(0, kept) : f[4].starts_with("last") ? bytes.substr(bytes.size() - kept) : bytes;
+  return f[4].starts_with("first")  ? bytes.substr(0, kept)
+         : f[4].starts_with("last") ? bytes.substr(bytes.size() - kept)
+                                    : bytes;
 }
 
 std::string found(const char* base, std::uint32_t size, const PackageContents& c, int result) {
@@ -31,13 +37,15 @@ std::string found(const char* base, std::uint32_t size, const PackageContents& c
     text << "package: licence at " << c.license_data - base << ", archive at " << c.archive_data - base
          << ", names " << c.license_name << " at " << c.license_name - base << " and " << c.archive_name
          << " at " << c.archive_name - base << ", version " << +t.major << '.' << +t.minor << '.' << +t.patch
-         << '.' << +t.delta << ", signature " << escaped(std::string(reinterpret_cast<const char*>(&c.exe_signature), 4));
+         << '.' << +t.delta << ", signature "
+         << escaped(std::string(reinterpret_cast<const char*>(&c.exe_signature), 4));
     return text.str();
   }
   bool bare = result == -1 && t.exe_length() == size && !(t.license_length() | t.archive_length()) &&
               std::memcmp(t.magic, kTrailerMagic, sizeof t.magic) == 0 &&
-              !(t.major | t.minor | t.patch | t.delta | t.reserved[0] | t.reserved[1]) && c.exe_signature == 0 &&
-              c.image == base && !c.license_data && !c.archive_data && !c.license_name && !c.archive_name;
+              !(t.major | t.minor | t.patch | t.delta | t.reserved[0] | t.reserved[1]) &&
+              c.exe_signature == 0 && c.image == base && !c.license_data && !c.archive_data &&
+              !c.license_name && !c.archive_name;
   if (bare) return "bare executable of " + std::to_string(size) + " bytes";
   return "neither a package nor a bare executable: result " + std::to_string(result);
 }

@@ -33,9 +33,7 @@ class ByteSource {
   void unget() { --position_; }
 
   // The bytes buffered but not yet read; empty at the end of a block.
-  std::string_view buffered() const {
-    return {position_, static_cast<std::size_t>(end_ - position_)};
-  }
+  std::string_view buffered() const { return {position_, static_cast<std::size_t>(end_ - position_)}; }
 
   // Consumes count bytes of buffered().
   void skip(std::size_t count) { position_ += count; }

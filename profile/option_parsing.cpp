@@ -3,8 +3,7 @@
 #include "profile/profile_config.h"
 #include "profile/value_conversion.h"
 
-int ProfileConfig::parse_options(int count, const char* const* arguments,
-                                 const OptionSpec* options) {
+int ProfileConfig::parse_options(int count, const char* const* arguments, const OptionSpec* options) {
   if (count < 0 || arguments == nullptr) count = 0;
   static const OptionSpec no_options[] = {{nullptr, 0, nullptr, 0}};
   if (options == nullptr) options = no_options;
@@ -68,8 +67,7 @@ int ProfileConfig::first_given_in(const std::vector<int>& columns, bool require_
       for (std::size_t other = first + 1; other < columns.size(); ++other) {
         const std::string* other_value = set_in(get, columns[other]);
         const char* other_name = option_names_->name_at(columns[other]);
-        if (other_value == nullptr || columns[other] == columns[first] || !first_name ||
-            !other_name) {
+        if (other_value == nullptr || columns[other] == columns[first] || !first_name || !other_name) {
           continue;
         }
         // A value is shown as C text, up to a NUL it may hold.

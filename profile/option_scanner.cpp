@@ -11,9 +11,7 @@ namespace {
 bool requires_value(int kind) { return kind == 1 || kind == 3; }
 bool takes_value(int kind) { return kind == 1 || kind == 2 || kind == 3; }
 
-std::string cut(std::string_view text, std::size_t most) {
-  return std::string(text.substr(0, most));
-}
+std::string cut(std::string_view text, std::size_t most) { return std::string(text.substr(0, most)); }
 
 }  // namespace
 
@@ -27,8 +25,7 @@ OptionScanner::OptionScanner(NameIndex& option_names, MessageQueue& messages, in
       program(program),
       options(options) {
   for (const OptionSpec* entry = options; entry && entry->name; ++entry) {
-    letters.push_back(entry->letter >= 1 && entry->letter <= 255 ? static_cast<char>(entry->letter)
-                                                                  : '-');
+    letters.push_back(entry->letter >= 1 && entry->letter <= 255 ? static_cast<char>(entry->letter) : '-');
   }
 }
 

@@ -8,9 +8,8 @@
 
 // The state of one scan of a command line against an option table.
 struct OptionScanner {
-  OptionScanner(NameIndex& option_names, MessageQueue& messages, int count,
-                const char* const* arguments, const std::string& program,
-                const OptionSpec* options);
+  OptionScanner(NameIndex& option_names, MessageQueue& messages, int count, const char* const* arguments,
+                const std::string& program, const OptionSpec* options);
 
   // The index in the table of the next option found, with value set (or
   // nullptr when it came without one); -1 when the options end or an error

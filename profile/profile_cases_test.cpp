@@ -49,10 +49,12 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
         {"system", [&] { write_file(system_file(arg(1)), arg(2)), check_block_sizes(arg(2)); }},
         {"personal", [&] { write_file(personal_file(arg(1)), arg(2)), check_block_sizes(arg(2)); }},
         {"file", [&] { write_file(temp_.path() + "/" + arg(1), arg(2)), check_block_sizes(arg(2)); }},
-        {"env", [&] { words_.size() > 2 ? setenv(arg(1).c_str(), arg(2).c_str(), 1) : unsetenv(arg(1).c_str()); }},
+        {"env",
+         [&] { words_.size() > 2 ? setenv(arg(1).c_str(), arg(2).c_str(), 1) : unsetenv(arg(1).c_str()); }},
         {"forget", [&] { forget_search_directories_for_testing(); }},
         {"options", [&] { set_options(); }},
-        {"choose_home", [&] { say(text_or_none(choose_home_directory(none_for_dash(arg(1)), none_for_dash(arg(2))))); }},
+        {"choose_home",
+         [&] { say(text_or_none(choose_home_directory(none_for_dash(arg(1)), none_for_dash(arg(2))))); }},
         {"choose_system", [&] { say(text_or_none(choose_system_directory(none_for_dash(arg(1))))); }},
         {"create", [&] { config.reset(ProfileConfig::create(arg(2))); }},
         {"create_from_file", [&] { config.reset(ProfileConfig::create_from_file(arg(2), arg(3))); }},
@@ -61,19 +63,23 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
         {"get_string", [&] { say(text_or_none(config->get_string(arg(2)))); }},
         {"get_flag", [&] { say(std::to_string(config->get_flag(arg(2), std::stoi(arg(3))))); }},
         {"get_number", [&] { say(std::to_string(config->get_number(arg(2), std::stoi(arg(3))))); }},
-        {"select_profile", [&] {
+        {"select_profile",
+         [&] {
            bool found = config->select_profile(arg(2));
            say(std::string(found ? "found" : "not found") + ", profile " + name_text(config->profile_name()));
          }},
         {"load_profile", [&] { say("row " + std::to_string(config->load_profile(arg(2)))); }},
         {"merge_file", [&] { config->merge_file(arg(2), arg(3)); }},
         {"resolve_value", [&] { say(text_or_none(config->resolve_value(std::stoi(arg(2))))); }},
-        {"path", [&] {
+        {"path",
+         [&] {
            const char* path = config->profile_file_path(arg(2), std::stoi(arg(3)));
            const passwd* entry = getpwuid(getuid());
-           say(path && entry && path == std::string_view(entry->pw_dir) ? "$PASSWORD_HOME" : text_or_none(path));
+           say(path && entry && path == std::string_view(entry->pw_dir) ? "$PASSWORD_HOME"
+                                                                        : text_or_none(path));
          }},
-        {"read", [&] {
+        {"read",
+         [&] {
            check_block_sizes(arg(2));
            std::istringstream in(arg(2));
            int line = 1;
@@ -83,10 +89,12 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
         {"parse", [&] { parse(*config); }},
         {"scan", [&] { config.reset(ProfileConfig::create("prog")), parse(*config); }},
         {"first_given", [&] { say(std::to_string(first_given(*config))); }},
-        {"state", [&] {
-           say("profile " + name_text(config->profile_name()) + ", own row " + std::to_string(config->own_profile()) +
-               ", file " + text_or_none(config->file_path()) + ", shares " + std::to_string(config->share_count()) +
-               ", arguments " + std::to_string(config->argument_count()));
+        {"state",
+         [&] {
+           say("profile " + name_text(config->profile_name()) + ", own row " +
+               std::to_string(config->own_profile()) + ", file " + text_or_none(config->file_path()) +
+               ", shares " + std::to_string(config->share_count()) + ", arguments " +
+               std::to_string(config->argument_count()));
          }},
     };
     auto command = commands.find(arg(0));
@@ -127,8 +135,10 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
     if (config.first_operand() != result) say("first operand " + std::to_string(config.first_operand()));
     std::vector<std::string> kept;
     kept.reserve(config.argument_count());
-    for (int n = 0; n < config.argument_count(); ++n) kept.emplace_back(config.argument(n) ? config.argument(n) : "");
-    if (kept != std::vector<std::string>(argv.begin(), argv.end())) say("the kept arguments differ from the words");
+    for (int n = 0; n < config.argument_count(); ++n)
+      kept.emplace_back(config.argument(n) ? config.argument(n) : "");
+    if (kept != std::vector<std::string>(argv.begin(), argv.end()))
+      say("the kept arguments differ from the words");
     for (const OptionSpec& option : options_) {
       const char* value = option.name && *option.name ? config.get_string(option.name) : nullptr;
       if (value) say(std::string(option.name) + " = " + visible(value));

@@ -46,8 +46,9 @@ bool ProfileConfig::open_and_read(int fd, int row, const char* status) {
   profiles_->set_value(row, status_column_, status);
   FdByteSource file(fd);
   int line = 1;
-  ProfileStore store{*option_names_, *profile_names_, *profiles_, messages_,
-                     file_path_ ? &*file_path_ : nullptr, status_column_};
+  ProfileStore store{
+      *option_names_, *profile_names_, *profiles_, messages_, file_path_ ? &*file_path_ : nullptr,
+      status_column_};
   ::read_profile_file(file, line, row, store);
   ::close(fd);
   return true;
@@ -77,7 +78,8 @@ int ProfileConfig::load_profile(std::string_view path, std::string_view profile)
 
 void ProfileConfig::read_profile_file(std::istream& file, int& line, int row) {
   StreamByteSource source(file);
-  ProfileStore store{*option_names_, *profile_names_, *profiles_, messages_,
-                     file_path_ ? &*file_path_ : nullptr, status_column_};
+  ProfileStore store{
+      *option_names_, *profile_names_, *profiles_, messages_, file_path_ ? &*file_path_ : nullptr,
+      status_column_};
   ::read_profile_file(source, line, row, store);
 }

@@ -13,9 +13,7 @@ constexpr int end_of_file = ByteSource::end_of_file;
 
 constexpr bool is_letter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-constexpr bool is_name_character(int c) {
-  return is_letter(c) || (c >= '0' && c <= '9') || c == '-';
-}
+constexpr bool is_name_character(int c) { return is_letter(c) || (c >= '0' && c <= '9') || c == '-'; }
 
 // A table of the bytes that a run may hold: every byte except those given.
 constexpr std::array<bool, 256> all_but(std::string_view excluded) {
@@ -46,8 +44,8 @@ std::string_view as_c_text(std::string_view text) {
 }
 
 enum class TextEnd {
-  line_break,        // the line break is consumed and counted
-  comment,           // the "#" is left to be read between entries
+  line_break,  // the line break is consumed and counted
+  comment,     // the "#" is left to be read between entries
   end_of_file,
   end_of_file_in_quote,
 };
@@ -280,22 +278,36 @@ class ProfileReader {
     for (;;) {
       int c = file_.next();
       switch (c) {
-        case end_of_file: return end_of_file;
+        case end_of_file:
+          return end_of_file;
         case 0:
-        case '\r': continue;
-        case 'a': return 7;
-        case 'b': return 8;
-        case 'f': return 12;
-        case 'n': return 10;
-        case 'r': return 13;
-        case 't': return 9;
-        case 'v': return 11;
+        case '\r':
+          continue;
+        case 'a':
+          return 7;
+        case 'b':
+          return 8;
+        case 'f':
+          return 12;
+        case 'n':
+          return 10;
+        case 'r':
+          return 13;
+        case 't':
+          return 9;
+        case 'v':
+          return 11;
         case '\n':
           count_line();
           return '\n';
-        case '1': case '2': case '3':
+        case '1':
+        case '2':
+        case '3':
           return read_octal(c - '0', 2);
-        case '4': case '5': case '6': case '7':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
           return read_octal(c - '0', 1);
         default:
           return c;
@@ -393,8 +405,7 @@ class ProfileReader {
     message += std::to_string(entry_line_);
     message += " of profile '";
     message += current_profile_name();
-    message += text.find(':') != std::string_view::npos ? "'\n\t--> Illegal profile name '"
-                                                        : "'\n\t--> ";
+    message += text.find(':') != std::string_view::npos ? "'\n\t--> Illegal profile name '" : "'\n\t--> ";
     message += text;
     if (text.find(':') != std::string_view::npos) message += "'";
     store_.messages.push_message(std::move(message));

@@ -20,6 +20,6 @@ struct ProfileStore {
 
 // Reads one profile file into row (the current profile until a section
 // header changes it). line counts every line break read, starting where the
-// caller set it, and stays at INT_MAX once it gets there. Malformed entries and unknown parents become messages;
-// reading goes on after them. Any byte sequence is accepted.
+// caller set it, and stays at INT_MAX once it gets there. Malformed entries and unknown parents become
+// messages; reading goes on after them. Any byte sequence is accepted.
 void read_profile_file(ByteSource& file, int& line, int row, const ProfileStore& store);

@@ -23,8 +23,7 @@ SearchDirectories& cache() {
 
 }  // namespace
 
-const char* choose_home_directory(const char* home_variable,
-                                  const char* password_directory) {
+const char* choose_home_directory(const char* home_variable, const char* password_directory) {
   if (is_absolute(home_variable)) return home_variable;
   if (is_absolute(password_directory)) return password_directory;
   return nullptr;

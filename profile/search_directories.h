@@ -16,8 +16,7 @@ const std::string* home_directory();
 const std::string& system_directory();
 
 // The rules above as pure functions of the candidates (nullptr: not set).
-const char* choose_home_directory(const char* home_variable,
-                                  const char* password_directory);
+const char* choose_home_directory(const char* home_variable, const char* password_directory);
 const char* choose_system_directory(const char* config_variable);
 
 // For tests only: forget both directories, so that the next use looks at the

@@ -37,9 +37,10 @@
 namespace {
 
 [[noreturn]] void usage() {
-  std::fputs("usage: browser_probe [--own-signature] "
-             "{--search|--mark|--lists EXES DIRS|--scan DIR|--add PATH}...\n",
-             stderr);
+  std::fputs(
+      "usage: browser_probe [--own-signature] "
+      "{--search|--mark|--lists EXES DIRS|--scan DIR|--add PATH}...\n",
+      stderr);
   std::exit(2);
 }
 

@@ -34,10 +34,11 @@ void plant_link(const std::string&) {
 }
 
 int usage() {
-  std::fputs("usage: mime_probe register [INSTALL_DIR]\n"
-             "       mime_probe mailcap|system|personal PATH [INSTALL_DIR]\n"
-             "       mime_probe race mailcap|system|personal PATH NAME TARGET\n",
-             stderr);
+  std::fputs(
+      "usage: mime_probe register [INSTALL_DIR]\n"
+      "       mime_probe mailcap|system|personal PATH [INSTALL_DIR]\n"
+      "       mime_probe race mailcap|system|personal PATH NAME TARGET\n",
+      stderr);
   return 2;
 }
 

@@ -18,9 +18,10 @@
 namespace {
 
 int usage() {
-  std::fputs("usage: output_map_probe create NAME LENGTH MODE\n"
-             "       output_map_probe link FROM TO\n",
-             stderr);
+  std::fputs(
+      "usage: output_map_probe create NAME LENGTH MODE\n"
+      "       output_map_probe link FROM TO\n",
+      stderr);
   return 2;
 }
 

@@ -52,8 +52,8 @@
 // although nothing reads them; being this object's read-only data they come
 // before anything the C library brings along.
 __attribute__((used)) const char kBrowserMarkers[] = {
-    'l', 'i', 'b', 'c', '.', 's', 'o', '.', STAND_IN_LIBC_CHAR, '\0',
-    'M', 'O', 'Z', 'I', 'L', 'L', 'A', '_', 'H', 'O', 'M', 'E', '=', '\0'};
+    'l', 'i', 'b', 'c', '.', 's', 'o', '.', STAND_IN_LIBC_CHAR, '\0', 'M', 'O', 'Z', 'I', 'L', 'L',
+    'A', '_', 'H', 'O', 'M', 'E', '=', '\0'};
 
 namespace {
 
@@ -152,10 +152,10 @@ std::string spy_report() {
 int record_remote_command(const char* command) {
   std::string path = log_path();
   char fixed[8192];
-  int length = std::snprintf(fixed, sizeof fixed, "%s\truid=%d\teuid=%d\tHOME=%s\tUSER=%s\tLOGNAME=%s%s\n",
-                             command, static_cast<int>(::getuid()), static_cast<int>(::geteuid()),
-                             env_or_unset("HOME"), env_or_unset("USER"), env_or_unset("LOGNAME"),
-                             group_ids().c_str());
+  int length =
+      std::snprintf(fixed, sizeof fixed, "%s\truid=%d\teuid=%d\tHOME=%s\tUSER=%s\tLOGNAME=%s%s\n", command,
+                    static_cast<int>(::getuid()), static_cast<int>(::geteuid()), env_or_unset("HOME"),
+                    env_or_unset("USER"), env_or_unset("LOGNAME"), group_ids().c_str());
   if (length < 0 || length >= static_cast<int>(sizeof fixed)) length = sizeof fixed - 1;
   std::string whole = std::string(fixed, static_cast<std::size_t>(length)) + spy_report();
   const char* line = whole.c_str();

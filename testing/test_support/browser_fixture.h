@@ -16,7 +16,10 @@
 
 // The bytes that make a file a browser executable to the scan.
 inline std::string browser_image(char libc = '6') {
-  return std::string("\x7f" "ELF...libc.so.") + libc + "...MOZILLA_HOME=...";
+  return std::string(
+             "\x7f"
+             "ELF...libc.so.") +
+         libc + "...MOZILLA_HOME=...";
 }
 
 // Each test starts with an empty browser list and the signature a real
@@ -26,7 +29,10 @@ class BrowserFixture : public ::testing::Test {
   void SetUp() override {
     browser_list.clear();
     saved_signature_ = package_contents.exe_signature;
-    std::memcpy(&package_contents.exe_signature, "\x7f" "ELF", 4);
+    std::memcpy(&package_contents.exe_signature,
+                "\x7f"
+                "ELF",
+                4);
   }
   void TearDown() override {
     browser_list.clear();
@@ -41,8 +47,10 @@ class BrowserFixture : public ::testing::Test {
     std::string dir = path(name);
     std::filesystem::create_directories(dir);
     for (std::string item : contents) {
-      if (item.back() == '/') std::filesystem::create_directories(dir + "/" + item);
-      else write_file(dir + "/" + item, "");
+      if (item.back() == '/')
+        std::filesystem::create_directories(dir + "/" + item);
+      else
+        write_file(dir + "/" + item, "");
     }
     return dir;
   }

@@ -51,7 +51,8 @@ std::string unescaped(std::string text) {
 std::vector<std::string> fields_of(const std::string& input) {
   std::vector<std::string> fields;
   std::size_t start = 0;
-  for (std::size_t at; (at = input.find(kSeparator, start)) != std::string::npos; start = at + kSeparator.size())
+  for (std::size_t at; (at = input.find(kSeparator, start)) != std::string::npos;
+       start = at + kSeparator.size())
     fields.push_back(unescaped(input.substr(start, at - start)));
   fields.push_back(unescaped(input.substr(start)));
   return fields;
@@ -86,7 +87,8 @@ void expect_golden(const std::string& actual, const std::string& path) {
   if (expected == actual) return;
   ScratchDir dir;
   write_file(dir / "actual", actual);
-  std::string diff, command = "diff -u --label " + path + " --label actual '" + file + "' '" + (dir / "actual") + "'";
+  std::string diff,
+      command = "diff -u --label " + path + " --label actual '" + file + "' '" + (dir / "actual") + "'";
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) diff.append(buffer, n);
@@ -117,10 +119,14 @@ std::string tree_listing(const std::string& dir) {
     ::lstat(entry.path().c_str(), &st);
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o ", unsigned(st.st_mode & 07777));
-    if (S_ISLNK(st.st_mode)) line += "-> " + fs::read_symlink(entry.path()).string();
-    else if (S_ISDIR(st.st_mode)) line += "dir";
-    else if (st.st_size > 80) line += mode + std::to_string(st.st_size) + " bytes";
-    else line += mode + escaped(read_file(entry.path()));
+    if (S_ISLNK(st.st_mode))
+      line += "-> " + fs::read_symlink(entry.path()).string();
+    else if (S_ISDIR(st.st_mode))
+      line += "dir";
+    else if (st.st_size > 80)
+      line += mode + std::to_string(st.st_size) + " bytes";
+    else
+      line += mode + escaped(read_file(entry.path()));
     lines.insert(line + "\n");
   }
   std::string listing;

@@ -60,12 +60,8 @@ class ProfileFilesTest : public ::testing::Test {
   std::string home() const { return temp_.path() + "/home"; }
   std::string personal_dir() const { return home() + "/.Plim/"; }
   std::string system_dir() const { return temp_.path() + "/etc/"; }
-  std::string personal_file(const std::string& profile) const {
-    return personal_dir() + profile + ".conf";
-  }
-  std::string system_file(const std::string& profile) const {
-    return system_dir() + profile + ".conf";
-  }
+  std::string personal_file(const std::string& profile) const { return personal_dir() + profile + ".conf"; }
+  std::string system_file(const std::string& profile) const { return system_dir() + profile + ".conf"; }
 
   ScratchDir temp_;
   ScopedEnvironment home_variable_{"HOME", home()};
@@ -197,7 +193,7 @@ inline std::string read_alone(const std::string& text, std::size_t block_size) {
   read_profile_file(source, line, 1, {option_names, profile_names, profiles, messages, &path, 0});
   std::string dump = std::to_string(line) + "\n";
   for (const auto& [at, value] : values_of(profiles.row_count(), option_names.count(),
-                                          [&](int row, int column) { return profiles.get(row, column); })) {
+                                           [&](int row, int column) { return profiles.get(row, column); })) {
     dump += std::to_string(at.first) + "." + option_names.name_at(at.second) + "=" + value + "\n";
   }
   while (const char* message = messages.pop_message()) dump += std::string(message) + "\n";

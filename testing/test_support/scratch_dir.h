@@ -24,5 +24,4 @@ class ScratchDir {
 std::string read_file(const std::string& path);
 // Creates missing parent directories; extends the file (sparsely) to `size`
 // bytes when that is larger than the contents.
-void write_file(const std::string& path, std::string_view contents, off_t size = 0,
-                mode_t mode = 0644);
+void write_file(const std::string& path, std::string_view contents, off_t size = 0, mode_t mode = 0644);
