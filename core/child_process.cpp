@@ -159,13 +159,9 @@ class Relay {
 bool read_available(int fd, Relay& relay) {
   char block[4096];
   for (;;) {
-    ssize_t got = ::read(fd, block, sizeof block);
-    if (got > 0) {
-      relay.take(std::string_view(block, static_cast<std::size_t>(got)));
-      continue;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    return got < 0 && errno == EAGAIN;
+    ssize_t got = retry_on_eintr([&] { return ::read(fd, block, sizeof block); });
+    if (got <= 0) return got < 0 && errno == EAGAIN;
+    relay.take(std::string_view(block, static_cast<std::size_t>(got)));
   }
 }
 

@@ -15,6 +15,7 @@
 #include "core/child_process.h"
 #include "core/package_contents.h"
 #include "core/paths.h"
+#include "core/retry.h"
 #include "core/run_log.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
@@ -146,9 +147,8 @@ bool feed_pipe(int fd, const char* data, std::size_t length, const BackgroundWor
   bool overlapping = bool(background);
   if (overlapping) set_blocking(fd, false);
   while (length > 0) {
-    ssize_t written = put_into_pipe(fd, data, length, overlapping);
+    ssize_t written = retry_on_eintr([&] { return put_into_pipe(fd, data, length, overlapping); });
     if (written < 0) {
-      if (errno == EINTR) continue;
       if (errno == EAGAIN && overlapping) {
         overlapping = background();
         if (!overlapping) set_blocking(fd, true);

@@ -44,15 +44,13 @@ void OutputFile::append(const char* data, std::size_t length, int source_fd, off
   while (source_fd >= 0 && done < length) {
     off_t in = source_offset + off_t(done);
     off_t out = written_ + off_t(done);
-    ssize_t copied = ::copy_file_range(source_fd, &in, fd_.get(), &out, length - done, 0);
-    if (copied > 0) {
-      done += std::size_t(copied);
-    } else if (copied < 0 && errno == EINTR) {
-      continue;
-    } else {
+    ssize_t copied =
+        retry_on_eintr([&] { return ::copy_file_range(source_fd, &in, fd_.get(), &out, length - done, 0); });
+    if (copied <= 0) {
       if (copied < 0 && is_write_failure(errno)) fail("write");
       break;  // the kernel cannot copy between these two (or the source is short): write the rest
     }
+    done += std::size_t(copied);
   }
   while (done < length) {
     ssize_t written = retry_on_eintr(
