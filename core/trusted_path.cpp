@@ -2,9 +2,12 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -41,6 +44,26 @@ std::string rooted(const std::string& path) {
   if (path.starts_with("/") || ::geteuid() != 0) return path;
   std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
   return cwd ? std::string(cwd.get()) + "/" + path : path;
+}
+
+// The ordinary users (not root) who belong to the group `gid`: its listed
+// members and the accounts whose primary group it is. A directory only such
+// a group may write is that one user's, or no one's in particular.
+std::vector<uid_t> ordinary_members(gid_t gid) {
+  std::vector<uid_t> members;
+  auto add = [&](uid_t uid) {
+    if (uid != 0 && std::find(members.begin(), members.end(), uid) == members.end()) members.push_back(uid);
+  };
+  std::vector<std::string> names;  // copied: the look-ups below reuse the group entry's storage
+  if (const struct group* entry = ::getgrgid(gid))
+    for (char** name = entry->gr_mem; name && *name; ++name) names.emplace_back(*name);
+  for (const std::string& name : names)
+    if (const struct passwd* account = ::getpwnam(name.c_str())) add(account->pw_uid);
+  ::setpwent();
+  while (const struct passwd* account = ::getpwent())
+    if (account->pw_gid == gid) add(account->pw_uid);
+  ::endpwent();
+  return members;
 }
 
 class Walk {
@@ -125,16 +148,25 @@ class Walk {
   // any) who owns it becomes the one the rest of the way is walked as.
   bool judge(const struct stat& st) {
     if (!judged_) return true;
+    std::vector<uid_t> users;  // the ordinary users who may rearrange this entry
+    if (st.st_uid != 0) users.push_back(st.st_uid);
     if (S_ISDIR(st.st_mode) && !(st.st_mode & S_ISVTX)) {
       if (st.st_mode & S_IWOTH) return refuse("writable by every user");
-      if ((st.st_mode & S_IWGRP) && st.st_gid != 0)
-        return refuse("writable by group " + std::to_string(st.st_gid));
+      if ((st.st_mode & S_IWGRP) && st.st_gid != 0) {
+        std::vector<uid_t> members = ordinary_members(st.st_gid);
+        if (members.size() > 1)
+          return refuse("writable by group " + std::to_string(st.st_gid) + " of several users");
+        if (!members.empty() && members[0] != st.st_uid) users.push_back(members[0]);
+      }
     }
-    if (st.st_uid == 0 || static_cast<int>(st.st_uid) == out_.controller) return true;
-    if (out_.controller >= 0)
-      return refuse("controlled by users " + std::to_string(out_.controller) + " and " +
-                    std::to_string(st.st_uid));
-    return take_controller(static_cast<int>(st.st_uid));
+    for (uid_t user : users) {
+      if (static_cast<int>(user) == out_.controller) continue;
+      if (out_.controller >= 0)
+        return refuse("controlled by users " + std::to_string(out_.controller) + " and " +
+                      std::to_string(user));
+      if (!take_controller(static_cast<int>(user))) return false;
+    }
+    return true;
   }
 
   bool take_controller(int uid) {

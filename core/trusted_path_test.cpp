@@ -40,7 +40,7 @@ void build_tree(const ScratchDir& s) {
   make_dir(s / "sticky", 0, 0, 01777);
   make_dir(s / "sticky/rootdir", 0, 0, 0755);
   make_dir(s / "sticky/alicedir", kAlice, kAlice, 0755);
-  make_dir(s / "group", 0, 100, 0775);
+  make_dir(s / "group", 0, 64999, 0775);  // a group no account belongs to
   make_dir(s / "group0", 0, 0, 0775);
   make_link("root/sub", s / "rel", 0);
   make_link(s / "alice", s / "abs", 0);

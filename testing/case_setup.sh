@@ -27,7 +27,8 @@
 #                             given to OWNER; without it OWNER's default prefix)
 #   payload                   the licence and archive members in the work directory
 #   stand-in LIBC HOME        a stand-in browser at HOME/netscape that is not running
-#   dir OWNER MODE PATH       a directory PATH of OWNER with MODE (octal)
+#   dir OWNER MODE PATH       a directory PATH of OWNER (or OWNER:GROUP) with MODE (octal)
+#   group NAME [USER...]      a group NAME with the accounts USER as members
 #   link OWNER TARGET PATH    a symbolic link PATH to TARGET, of OWNER
 #   remove PATH               PATH and all below it removed
 #   running OWNER EXE [VAR=VALUE...]  EXE started as OWNER with the variables
@@ -97,7 +98,17 @@ setup_installed() {
 
 setup_payload() { cp /tmp/payload/license.txt.gz /tmp/payload/Plim.tar.gz "$WORK/"; }
 setup_stand_in() { install_stand_in "$2" "$1" >/dev/null; }
-setup_dir() { mkdir -p -- "$3" && chown -- "$1:" "$3" && chmod -- "$2" "$3"; }
+setup_group() {
+  local member
+  groupadd -- "$1" || return
+  for member in "${@:2}"; do usermod -aG "$1" -- "$member" || return; done
+}
+# An OWNER of the form NAME:GROUP gives the directory that group.
+setup_dir() {
+  local owner=$1
+  [[ $owner == *:* ]] || owner+=:
+  mkdir -p -- "$3" && chown -- "$owner" "$3" && chmod -- "$2" "$3"
+}
 setup_link() { ln -s -- "$2" "$3" && chown -h -- "$1:" "$3"; }
 setup_remove() { rm -rf -- "$1"; }
 setup_running() { start_browser "$1" "$2" "$2" "${@:3}" >/dev/null; }

@@ -49,10 +49,12 @@ for gone in Fernhollow-Plim .Plim/plugin.conf .netscape/Plim .netscape/plugins/n
   assert_no_file "/home/alice/$gone"
 done
 
-assert_status 0 "$package" --extract="$work/extracted" >/dev/null
-diff -r --exclude=license.txt "$tree" "$work/extracted" || fail "the extracted files differ from the payload"
+# Root extracts into a directory of its own: one of alice's would be refused.
+extracted=$(mktemp -d /tmp/demo-extracted.XXXXXX)/extracted
+assert_status 0 "$package" --extract="$extracted" >/dev/null
+diff -r --exclude=license.txt "$tree" "$extracted" || fail "the extracted files differ from the payload"
 e2e_ok
-assert_eq "$licence" "$(cat "$work/extracted/license.txt")" "extracted licence"
+assert_eq "$licence" "$(cat "$extracted/license.txt")" "extracted licence"
 
 # `make demo` without a terminal, in sandboxes of its own.
 out=$("$PLIM_SOURCE_DIR/testing/demo" </dev/null 2>&1)
@@ -78,7 +80,7 @@ assert_not_contains "$out" "cmake" "make demo by alice"
 # failed and ends with 1.
 bad=$work/bad-build
 mkdir -p "$bad/demo" "$work/payload" && ln -s "$PLIM_BUILD_DIR/testing" "$bad/testing" &&
-  tar -C "$work/extracted" --exclude=license.txt --exclude=plview -czf "$work/payload/Plim.tar.gz" . ||
+  tar -C "$extracted" --exclude=license.txt --exclude=plview -czf "$work/payload/Plim.tar.gz" . ||
   fail "cannot make the payload without the viewer"
 make_package "$bad/demo/install" "$INSTALLER" "$PLIM_BUILD_DIR/demo/license.txt.gz" "$work/payload/Plim.tar.gz"
 out=$(PLIM_BUILD_DIR=$bad "$PLIM_SOURCE_DIR/testing/demo" </dev/null 2>&1)
