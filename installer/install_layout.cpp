@@ -84,11 +84,10 @@ std::optional<std::string> ask_directory(const char* question, const char* defau
     std::printf("%s\n[%s] : ", question, default_path);
     std::fflush(stdout);
 
-    const char* line = read_line(stdin);
+    std::optional<std::string> line = read_line(stdin);
     if (!line) return std::nullopt;
-    // The line buffer is reused by the y/n question below.
-    std::string answer = without_line_end(line);
-    if (answer.empty() && line[0] == '\n') return std::string(default_path);
+    std::string answer = without_line_end(*line);
+    if (answer.empty() && (*line)[0] == '\n') return std::string(default_path);
     if (answer[0] == '/' && usable_directory(answer)) return answer;
     rejected = answer;
   }

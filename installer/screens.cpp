@@ -38,23 +38,23 @@ static_assert(sizeof(kClearFallback) == 1 + 21 + 2 + 1 + 1);
 
 }  // namespace
 
-const char* read_line(FILE* in) {
-  static GrowBuffer line;
-  char* text = line.data() ? line.data() : line.reserve(4096);
+std::optional<std::string> read_line(FILE* in) {
+  GrowBuffer line;
+  char* text = line.reserve(4096);
   text[0] = '\0';
-  if (!std::fgets(text, static_cast<int>(line.capacity()), in)) return nullptr;
+  if (!std::fgets(text, static_cast<int>(line.capacity()), in)) return std::nullopt;
   for (;;) {
     std::size_t length = std::strlen(text);
-    if (length == 0 || text[length - 1] == '\n') return text;
+    if (length == 0 || text[length - 1] == '\n') return std::string(text, length);
     text = line.reserve(line.capacity() + 4096);
     if (!std::fgets(text + length, static_cast<int>(line.capacity() - length), in)) {
       text[length] = '\0';
-      return text;
+      return std::string(text, length);
     }
   }
 }
 
-const char* wait_for_enter(const char* prompt) {
+std::optional<std::string> wait_for_enter(const char* prompt) {
   std::fputs(prompt, stdout);
   std::fflush(stdout);
   return read_line(stdin);
@@ -65,8 +65,9 @@ bool ask_yes_no(const char* question) {
     show_banner();
     std::fputs(question, stdout);
     std::fflush(stdout);
-    const char* answer = read_line(stdin);
-    if (!answer) return false;
+    std::optional<std::string> line = read_line(stdin);
+    if (!line) return false;
+    const char* answer = line->c_str();
     while (*answer && is_blank(*answer)) ++answer;
     if (*answer == 'y' || *answer == 'Y') return true;
     if (*answer == 'n' || *answer == 'N') return false;

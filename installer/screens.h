@@ -1,17 +1,19 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 // The installer's screens: questions asked on a freshly cleared screen under
 // the version box, and the lines typed in answer.
 
-// The next whole line of `in`, line end included, valid until the next call;
-// the last line without its line end when the input ends there; nullptr at end
+// The next whole line of `in`, line end included, up to a NUL it may hold;
+// the last line without its line end when the input ends there; none at end
 // of input when nothing was read.
-const char* read_line(FILE* in);
+std::optional<std::string> read_line(FILE* in);
 
 // Prompts on standard output and waits for one line (or end of input).
-const char* wait_for_enter(const char* prompt);
+std::optional<std::string> wait_for_enter(const char* prompt);
 
 // Asks on a freshly cleared screen until the answer starts with y/Y (true) or
 // n/N (false); end of input counts as no.

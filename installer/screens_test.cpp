@@ -68,7 +68,8 @@ TEST_F(ScreensTest, ReadLineReturnsWholeLinesOfAnyLength) {
     std::string line(length, 'a');
     Captured run = capture_in_child(
         [] {
-          for (const char* text; (text = read_line(stdin));) std::printf("[%s]", text);
+          for (std::optional<std::string> text; (text = read_line(stdin));)
+            std::printf("[%s]", text->c_str());
         },
         line + "\ntail");
     EXPECT_EQ(run.out, "[" + line + "\n][tail]") << "length " << length;
