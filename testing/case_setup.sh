@@ -35,6 +35,8 @@
 #   argv0 OWNER EXE WORD...   EXE started as OWNER, its first argument the
 #                             WORDs joined by blanks
 #   no-home NAME              NAME's account names no home directory
+#   only-homes NAME...        every account but root and the NAMEs names no home
+#                             directory (so root's walk over the homes is the case's own)
 #   forget NAME               NAME's account is removed (its processes run on)
 #   env VAR=VALUE             VAR set for every run of the case, setup too
 #   ran OWNER ANSWERS [ARG...]  an earlier run of a copy of the package by
@@ -104,6 +106,12 @@ setup_group() {
   for member in "${@:2}"; do usermod -aG "$1" -- "$member" || return; done
 }
 # An OWNER of the form NAME:GROUP gives the directory that group.
+setup_only_homes() {
+  local kept
+  kept=$(awk -F: -v OFS=: -v names="root $*" \
+    'BEGIN { split(names, list, " "); for (i in list) keep[list[i]] = 1 } !($1 in keep) { $6 = "" } { print }' /etc/passwd) &&
+    printf '%s\n' "$kept" >/etc/passwd
+}
 setup_dir() {
   local owner=$1
   [[ $owner == *:* ]] || owner+=:
