@@ -52,7 +52,9 @@ format: prerequisites
 format-check: prerequisites
 	$(CXX_SOURCES) | xargs -0 clang-format --dry-run -Werror
 
-lint: build
+# clang-tidy needs the compile commands, not a build: configuring is enough.
+lint: prerequisites
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIM_WERROR=$(PLIM_WERROR) >/dev/null
 	git ls-files -z '*.cpp' ':!fuzz/*' ':!bench/*' | xargs -0 -n 4 -P $(JOBS) clang-tidy -p $(BUILD) --quiet 2>/dev/null
 	$(SHELL_SCRIPTS) | xargs -0 shellcheck
 
