@@ -1,6 +1,7 @@
 #include "core/run_log.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +14,15 @@ FILE* run_log = nullptr;
 
 // Opens `path` for the run log without following a symbolic link and without
 // blocking on a FIFO; only a regular file with one link is truncated and used.
+// The log is locked for the whole run (flock, released when the process
+// ends): a second run of the same package meanwhile goes without a log
+// rather than truncate or interleave the first one's.
 FILE* open_log_file(const std::string& path) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || ::ftruncate(fd, 0) != 0) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+      ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
     ::close(fd);
     return nullptr;
   }

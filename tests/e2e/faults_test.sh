@@ -245,6 +245,9 @@ touch "$work/go"
 wait "$first"
 status=$?
 assert_installed "first upgrade beside a second"
+log=$(cat install.log)
+assert_contains "$log" $'Create:\tNetscape links' "first upgrade beside a second: its log whole"
+assert_not_contains "$log" "Another run" "first upgrade beside a second: the second run kept out of its log"
 assert_eq "NetscapePlugin" "$(entries /opt/Fernhollow-Plim)" "first upgrade beside a second: nothing staged left"
 
 # A declined licence leaves nothing: the next run finds no installation.
