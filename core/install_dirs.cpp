@@ -104,13 +104,13 @@ void clean_up_on_signal(int signal) {
 
 InstallDirs InstallDirs::resolve(const std::string& prefix) {
   InstallDirs dirs;
-  dirs.prefix_ = prefix;
-  std::string base = prefix == "/" ? "" : prefix;
+  dirs.prefix_ = prefix.size() > 1 && prefix.back() == '/' ? prefix.substr(0, prefix.size() - 1) : prefix;
+  std::string base = dirs.prefix_ == "/" ? "" : dirs.prefix_;
   dirs.vendor_path_ = base + "/" + kVendorDirName;
   dirs.install_path_ = dirs.vendor_path_ + "/" + kInstallDirName;
 
-  ReachedPath reached = reach_path(prefix, LastLink::follow);
-  if (refuse_if_controlled(prefix, reached)) {
+  ReachedPath reached = reach_path(dirs.prefix_, LastLink::follow);
+  if (refuse_if_controlled(dirs.prefix_, reached)) {
     dirs.refused_ = true;
     return dirs;
   }

@@ -259,4 +259,19 @@ run "run after a declined licence" ./install $'\nn' --prefix=/opt --netscape="$b
 assert_not_contains "$out" "A previous installation" "run after a declined licence"
 assert_eq "" "$(ls -d /opt/Fernhollow-Plim 2>/dev/null)" "run after a declined licence: nothing left"
 
+# An interrupt at the licence question of a first installation leaves nothing
+# either: the directories it made go before the signal ends the run.
+exec 3<>"$work/answers"
+./install --prefix=/opt/new --netscape="$browser" <"$work/answers" >out 2>err &
+pid=$!
+printf '\n' >&3
+for _ in $(seq 100); do grep -qa "Do you accept" out && break; sleep 0.1; done
+kill -INT "$pid"
+wait "$pid"
+status=$?
+exec 3>&-
+echo "ROW interrupted at the licence question | $status | left: $(ls -d /opt/new 2>&1)"
+assert_eq 130 "$status" "interrupted at the licence question: ended by the signal"
+assert_eq "" "$(ls -d /opt/new 2>/dev/null)" "interrupted at the licence question: the prefix it made is gone"
+
 pass
