@@ -43,6 +43,7 @@ fresh() {
 # shellcheck disable=SC2012
 listing() { ls "$1" 2>&1 | tr '\n' ' '; }
 # Every name in DIR, hidden ones too (a staged tree is one), on one line.
+# shellcheck disable=SC2012
 entries() { ls -A "$1" 2>&1 | paste -sd ' '; }
 state() { find "$installed" /etc/Plim -printf '%p %m %s\n' | sort; find "$installed" /etc/Plim -type f -exec md5sum {} + | sort; }
 assert_kept() { assert_eq "$before" "$(state)" "$1: the installation left as it was"; }
@@ -232,6 +233,7 @@ done
 # Two upgrades at once: the second finds the first at work and changes
 # nothing; the first completes.
 fresh
+# shellcheck disable=SC2016
 printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\nwhile [ ! -e %s/go ]; do sleep 0.1; done\nexec %s "$@"\n' \
   "$(command -v tar)" "$work" "$(command -v tar)" >"$work/slow/held-tar"
 chmod 755 "$work/slow/held-tar" && mkdir "$work/held" && ln -s "$work/slow/held-tar" "$work/held/tar"
