@@ -12,6 +12,11 @@
 
 inline constexpr std::size_t kStreamBlock = std::size_t{64} * 1024;
 
+// The most of one line the filters hold: every decision needs only a line's
+// start (a type name, a header, a comment sign) and its last two bytes. A
+// longer line is read and copied through in pieces of this size.
+inline constexpr std::size_t kLongestHeldLine = 4096;
+
 // A stream over a descriptor (taken over, also when the stream cannot be
 // made), with a 64 KiB buffer of its own; none for a descriptor of -1.
 class BlockStream {
