@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "browser/tree_removal.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
 #include "core/file_identity.h"
@@ -20,6 +19,8 @@
 #include "core/printable.h"
 #include "core/run_log.h"
 #include "core/settings.h"
+#include "core/system_error.h"
+#include "core/tree_removal.h"
 #include "core/trusted_path.h"
 
 namespace {
@@ -116,28 +117,6 @@ void remove_recorded_links() {
   }
 }
 
-// Leaves whatever directory the run was in, so the tree can go. "/" is
-// always there, so the call's result tells nothing.
-void enter_root_dir() { [[maybe_unused]] int entered = ::chdir("/"); }
-
-void remove_install_tree() {
-  bool installed = ::chdir(settings.install_dir->c_str()) == 0;
-  enter_root_dir();
-  if (installed) {
-    log_printf(stdout, "Remove Recursive: %s\n", printable(*settings.install_dir).c_str());
-    // rm works by the path: as the user who could rearrange it, if any.
-    ReachedPath reached = reach_path(*settings.install_dir, LastLink::keep);
-    if (!reached.refusal.empty())
-      report_refusal(*settings.install_dir, reached);
-    else if (reached.dir)
-      remove_recursive(*settings.install_dir, reached.controller);
-  }
-  RemovalPlace vendor;
-  if (reach_for_removal(*settings.vendor_dir, vendor) &&
-      ::unlinkat(vendor.reached.dir.get(), vendor.reached.name.c_str(), AT_REMOVEDIR) == 0)
-    log_printf(stdout, "Remove:\t%s\n", printable(*settings.vendor_dir).c_str());
-}
-
 }  // namespace
 
 int remove_recursive(const std::string& path, int uid) {
@@ -185,13 +164,27 @@ void remove_browser_links() {
   if (settings.uninstall) remove_recorded_links();
 }
 
-int uninstall_plugin(Announcement announcement) {
+void announce_uninstalled() {
+  log_line(settings.is_root ? "\nPlim has been uninstalled from your computer.\n"
+                            : "\nPlim has been uninstalled from your account.\n");
+}
+
+int uninstall_plugin(InstallDirs& dirs, Announcement announcement) {
+  // A tree this run may not remove (another user's) is left whole, with its
+  // settings and links, rather than stripped of them.
+  if (!dirs.may_change()) {
+    report_system_error("access");
+    log_printf(stderr, "Error:\tFailed to remove %s\n", printable(dirs.install_path()).c_str());
+    return 1;
+  }
   if (settings.settings_file) unlink_with_message(*settings.settings_file);
   log_line("Remove:\tNetscape Links");
   remove_browser_links();
-  if (settings.prefix) remove_install_tree();
-  if (announcement == Announcement::kUninstalled)
-    log_line(settings.is_root ? "\nPlim has been uninstalled from your computer.\n"
-                              : "\nPlim has been uninstalled from your account.\n");
+  bool vendor_removed = false;
+  if (!dirs.remove_installation(vendor_removed)) {
+    log_printf(stderr, "Error:\tFailed to remove %s\n", printable(dirs.install_path()).c_str());
+    return 1;
+  }
+  if (announcement == Announcement::kUninstalled) announce_uninstalled();
   return 0;
 }

@@ -4,18 +4,25 @@
 
 #include <string>
 
-// Removing an installation. Nothing here ends the process or reports an
-// error: a removal that fails is passed over and the rest still runs.
+#include "core/install_dirs.h"
 
-// Whether uninstall_plugin ends with "has been uninstalled": an uninstall or
-// an upgrade says so; clearing the way for a first installation, or removing
-// an installation the user chose not to upgrade, does not.
+// Removing an installation. Nothing here ends the process: a removal that
+// fails is passed over and the rest still runs, and the result says so.
+
+// Whether uninstall_plugin ends with "has been uninstalled": an uninstall
+// says so; removing an installation the user chose not to upgrade does not.
 enum class Announcement { kSilent, kUninstalled };
 
 // Removes the settings file, the plug-in links, the install tree and the
-// vendor directory when it is empty, with a "Remove:" line for each name that
-// went, then makes the `announcement`. Returns 0.
-int uninstall_plugin(Announcement announcement);
+// vendor directory when it is empty, through the held `dirs` (whose lock the
+// caller holds), with a "Remove:" line for each name that went, then makes
+// the `announcement`. Returns 0; 1 after an "Error:" line when the tree could
+// not go (nothing is announced then).
+int uninstall_plugin(InstallDirs& dirs, Announcement announcement);
+
+// "Plim has been uninstalled from your computer." (root) or "... your
+// account." on standard output and in the run log, between empty lines.
+void announce_uninstalled();
 
 // The user's ".netscape/Plim", ".netscape/plugins/nsplimmo.so" and
 // ".netscape/pluginlist" (skipped without a home directory); for root, "Plim"

@@ -44,39 +44,10 @@ std::string squeeze_slashes(std::string text) {
   return text;
 }
 
-using FileId = std::pair<dev_t, ino_t>;
-
-// The directories this run made, by device and inode.
-std::vector<FileId> created_dirs;
-
-// The directory enter_trusted_dir entered, by its path and identity: entering
-// it again by that path stays there instead of resolving the path anew.
-std::optional<std::pair<std::string, FileId>> trusted_dir;
-
-bool is_current_dir(const FileId& id) {
-  struct stat st;
-  return ::stat(".", &st) == 0 && FileId(st.st_dev, st.st_ino) == id;
-}
-
 int report_failure(const char* call, const char* format, const char* path) {
   report_system_error(call);
   std::fprintf(stderr, format, path);
   return -1;
-}
-
-int enter_reached(const UniqueFd& dir, const char* path, bool created) {
-  struct stat st;
-  if (!dir || ::fchdir(dir.get()) != 0 || ::fstat(dir.get(), &st) != 0) {
-    // A directory that was there but cannot be entered is reported as the
-    // attempt to make it fails.
-    if (!created) errno = EEXIST;
-    return report_failure(created ? "chdir" : "mkdir",
-                          created ? "Failed to change to directory %s\n" : "Failed to created directory %s\n",
-                          path);
-  }
-  if (created) created_dirs.emplace_back(st.st_dev, st.st_ino);
-  trusted_dir.emplace(path, FileId(st.st_dev, st.st_ino));
-  return 0;
 }
 
 }  // namespace
@@ -100,54 +71,44 @@ std::string current_directory() {
   return text;
 }
 
-int enter_or_create_dir(const char* path, mode_t mode) {
-  if (trusted_dir && trusted_dir->first == path && is_current_dir(trusted_dir->second)) return 0;
-  if (::chdir(path) == 0) return 0;
-  if (::mkdir(path, mode) != 0) {
-    report_system_error("mkdir");
-    std::fprintf(stderr, "Failed to created directory %s\n", path);
-    return -1;
-  }
-  if (::chdir(path) != 0) {
-    report_system_error("chdir");
-    std::fprintf(stderr, "Failed to change to directory %s\n", path);
-    return -1;
-  }
-  struct stat st;
-  if (::stat(".", &st) == 0) created_dirs.emplace_back(st.st_dev, st.st_ino);
-  return 0;
-}
-
-int enter_trusted_dir(const char* path, mode_t mode) {
+HeldDir open_trusted_dir(const char* path, mode_t mode) {
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  HeldDir held;
   for (bool again = false;; again = true) {
     ReachedPath reached = reach_path(path, LastLink::follow);
     if (reached.refusal.empty() && reached.controller >= 0)
       reached.refusal = "controlled by user " + std::to_string(reached.controller);
     if (!reached.refusal.empty()) {
       report_refusal(path, reached);
-      return -1;
+      return held;
     }
     if (!reached.dir) {
       errno = reached.error;
-      return report_failure("mkdir", "Failed to created directory %s\n", path);
+      report_failure("mkdir", "Failed to created directory %s\n", path);
+      return held;
     }
-    if (reached.name == ".") return enter_reached(reached.dir, path, false);
+    if (reached.name == ".") {
+      held.fd.reset(::openat(reached.dir.get(), ".", kFlags));
+      // A directory that was there but cannot be opened is reported as the
+      // attempt to make it fails.
+      if (!held.fd) {
+        errno = EEXIST;
+        report_failure("mkdir", "Failed to created directory %s\n", path);
+      }
+      return held;
+    }
     if (::mkdirat(reached.dir.get(), reached.name.c_str(), mode) == 0) {
-      UniqueFd made(
-          ::openat(reached.dir.get(), reached.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-      return enter_reached(made, path, true);
+      held.fd.reset(::openat(reached.dir.get(), reached.name.c_str(), kFlags));
+      held.created = true;
+      if (!held.fd) report_failure("chdir", "Failed to change to directory %s\n", path);
+      return held;
     }
     // Made by someone else since the walk: what is there now is judged anew.
-    if (errno != EEXIST || again) return report_failure("mkdir", "Failed to created directory %s\n", path);
+    if (errno != EEXIST || again) {
+      report_failure("mkdir", "Failed to created directory %s\n", path);
+      return held;
+    }
   }
-}
-
-bool current_dir_created_by_run() {
-  struct stat st;
-  if (::stat(".", &st) != 0) return false;
-  for (const FileId& id : created_dirs)
-    if (id == FileId(st.st_dev, st.st_ino)) return true;
-  return false;
 }
 
 std::string_view base_name(std::string_view path) {

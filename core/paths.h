@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/unique_fd.h"
+
 // Paths as every subsystem builds them: joined with "/", made absolute
 // against the start directory, cut at their last slash.
 
@@ -21,22 +23,20 @@ std::string absolute_path(const std::string& path, const std::string& base);
 // "getcwd" and ends the process with status 1.
 std::string current_directory();
 
-// Makes `path` the current directory, creating it (one level, with `mode`)
-// when it is missing. Returns 0, or -1 after reporting why on standard error.
-int enter_or_create_dir(const char* path, mode_t mode);
+// A directory reached once and held open: every later step works relative
+// to the descriptor, so no link swapped into the path meanwhile leads
+// elsewhere.
+struct HeldDir {
+  UniqueFd fd;           // O_RDONLY|O_DIRECTORY; empty on failure
+  bool created = false;  // made by this call: it has no mode or owner of the user's to keep
+};
 
-// The same, with the path reached once by reach_path and entered through the
-// descriptor, so that no link swapped into it meanwhile leads elsewhere; a
-// later enter_or_create_dir of the same path stays in that directory. For
-// root, a path that an ordinary user controls is refused ("Refused:" on
-// standard error, -1): the work done there runs as root.
-int enter_trusted_dir(const char* path, mode_t mode);
-
-// Whether the current directory is one that either of them created in
-// this run (told by device and inode, so the path it was reached by does not
-// matter). A directory that was there before is the user's, with the mode
-// and owner the user gave it.
-bool current_dir_created_by_run();
+// Reaches `path` through reach_path, creating its last component (one level,
+// with `mode`) when it is missing. For root, a path that an ordinary user
+// controls is refused ("Refused:" on standard error and in the run log): the
+// work done there would run as root. Any failure is reported on standard
+// error, and the descriptor is empty.
+HeldDir open_trusted_dir(const char* path, mode_t mode);
 
 // The part of `path` after its last '/', or the whole path without one.
 std::string_view base_name(std::string_view path);

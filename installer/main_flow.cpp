@@ -5,12 +5,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "browser/browser_discovery.h"
 #include "browser/browser_refresh.h"
 #include "browser/plugin_links.h"
 #include "browser/uninstall.h"
 #include "core/browser_list.h"
+#include "core/install_dirs.h"
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
@@ -21,6 +24,7 @@
 #include "installer/screens.h"
 #include "installer/settings_file.h"
 #include "mime/mime_registration.h"
+#include "package/exit_cleanup.h"
 #include "package/extraction.h"
 #include "package/package_builder.h"
 #include "package/self_inspection.h"
@@ -33,16 +37,6 @@ const char* program_path = "";
   log_printf(stderr, "\nUse the command\n\t%s --help\nfor a listing of options\n", program_path);
   std::exit(1);
 }
-
-// Enters (creating one level where missing) the prefix, vendor and install
-// directories; the first failure ends the run.
-void enter_install_dirs() {
-  for (const auto* dir : {&settings.prefix, &settings.vendor_dir, &settings.install_dir}) {
-    if (enter_or_create_dir(dir->value().c_str(), kNewDirMode) < 0) exit_with_hint();
-  }
-}
-
-bool install_dir_exists() { return settings.install_dir && ::chdir(settings.install_dir->c_str()) == 0; }
 
 // Finds the running browsers, or checks that a listed one runs. Returns
 // whether a running browser was seen.
@@ -66,8 +60,9 @@ bool discover_browsers(int argc) {
 // A known prefix whose installation belongs to someone else is dropped, so
 // that the prefix question is asked.
 void drop_foreign_prefix() {
-  if (!install_dir_exists()) return;
   struct stat st;
+  if (!settings.install_dir || ::stat(settings.install_dir->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return;
   if (::stat(settings.install_dir->c_str(), &st) != 0) {
     report_system_error("stat");
     log_printf(stderr, "Failed:\tstat(%s)\n", settings.install_dir->c_str());
@@ -93,47 +88,99 @@ void settle_prefix() {
 // What the run does with the installation it finds.
 enum class Previous { kNone, kUpgrade, kLeave };
 
+// The installation's lock, or the end of the run (status 1).
+void lock_or_exit(InstallDirs& dirs) {
+  if (dirs.lock()) return;
+  dirs.discard();
+  std::exit(1);
+}
+
 // At an existing installation the user chooses between upgrading, removing
 // and leaving it alone; upgrade mode upgrades without asking. kLeave: the run
-// is over (status 0).
-Previous offer_upgrade() {
+// is over, with `status`.
+Previous offer_upgrade(InstallDirs& dirs, int& status) {
   if (settings.upgrade) return Previous::kUpgrade;
-  if (!install_dir_exists()) return Previous::kNone;
+  if (!dirs.installed()) return Previous::kNone;
   log_printf(stdout, "A previous installation of the plugin has been found at:\n\t%s\n",
              settings.install_dir->c_str());
   if (ask_yes_no("Do you wish to upgrade your plugin? (y/n) ")) return Previous::kUpgrade;
-  if (ask_yes_no("Do you wish to uninstall your plugin? (y/n) ")) uninstall_plugin(Announcement::kSilent);
+  status = 0;
+  if (ask_yes_no("Do you wish to uninstall your plugin? (y/n) ")) {
+    lock_or_exit(dirs);
+    status = uninstall_plugin(dirs, Announcement::kSilent);
+  }
   return Previous::kLeave;
+}
+
+// The new tree, complete in its staging directory, takes the installation's
+// place; the settings name it, the tree it replaced goes, and the browsers'
+// links are made anew. Killed at any point from the swap on, the run leaves
+// the new tree whole at the installation's place: the links name that place,
+// not a tree, and are only out of it between their removal and creation.
+void put_in_place(InstallDirs& dirs, Previous previous) {
+  bool failed = false;
+  bool replaced = dirs.swap_in(failed);
+  InstallDirs::disarm_signal_cleanup();
+  if (failed) {
+    log_printf(stderr, "Error:\tFailed to put the new tree in place at %s\n",
+               printable(dirs.install_path()).c_str());
+    std::exit(1);
+  }
+  write_settings(nullptr);
+  if (replaced) {
+    dirs.remove_replaced();
+    if (previous == Previous::kUpgrade) announce_uninstalled();
+  }
+  log_line("Remove:\tNetscape Links");
+  remove_browser_links();
+  create_browser_links();
 }
 
 int run_install(int argc) {
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
   settle_prefix();
-  Previous previous = offer_upgrade();
-  if (previous == Previous::kLeave) return 0;
-  enter_install_dirs();
+  InstallDirs dirs = InstallDirs::resolve(*settings.prefix);
+  if (!dirs.ok()) return 1;
+  int status = 0;
+  Previous previous = offer_upgrade(dirs, status);
+  if (previous == Previous::kLeave) return status;
+
+  if (!dirs.create()) {
+    dirs.discard();
+    exit_with_hint();
+  }
+  lock_or_exit(dirs);
+  // Whatever ends the run before the swap takes what it made along: the
+  // installation it found stays as it was.
+  ExitCleanup undo;
+  undo.undo([&dirs] { dirs.discard(); });
+  UniqueFd staged = dirs.stage();
+  if (!staged) {
+    dirs.discard();
+    exit_with_hint();
+  }
+  dirs.arm_signal_cleanup();
+  const MemberTarget target{
+      .dir_fd = staged.get(), .dir = dirs.install_path(), .dir_is_new = true, .installers_own = true};
 
   show_banner();
   write_settings(stdout);
   wait_for_enter("Please press Enter to view the license Agreement ...");
-  const MemberTarget install_target{*settings.install_dir, true};
-  show_license(install_target);
+  show_license(target);
   if (!ask_yes_no("Do you accept the Plim(tm) Plugin license agreement? (y/n) ")) {
+    InstallDirs::disarm_signal_cleanup();
+    dirs.discard();
     show_banner();
     log_line("Please delete this software.\n");
     return 1;
   }
 
-  // A damaged package must not cost the user the installation they have.
   verify_package_members();
-  uninstall_plugin(previous == Previous::kUpgrade ? Announcement::kUninstalled : Announcement::kSilent);
-  enter_install_dirs();
-  write_settings(nullptr);
-  write_uninstaller(install_target);
-  unpack_license(install_target);
-  unpack_archive(install_target);
-  create_browser_links();
+  write_uninstaller(target);
+  unpack_license(target);
+  unpack_archive(target);
+  put_in_place(dirs, previous);
 
   if (ask_yes_no("Do you wish to update all mime.types and mailcap files? (y/n) ")) register_mime_types();
   if (browser_running && ask_yes_no("Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
@@ -146,14 +193,37 @@ int run_install(int argc) {
   return 0;
 }
 
+// Uninstall mode. Nothing installed is said in one line and is no failure,
+// so that removing twice stays harmless.
+int run_uninstall() {
+  std::optional<InstallDirs> dirs;
+  if (settings.prefix) {
+    dirs.emplace(InstallDirs::resolve(*settings.prefix));
+    if (!dirs->ok()) return 1;
+  }
+  if (!dirs || !dirs->installed()) {
+    if (settings.install_dir)
+      log_printf(stdout, "Plim is not installed at %s: nothing to uninstall.\n",
+                 printable(*settings.install_dir).c_str());
+    else
+      log_puts("Plim is not installed: nothing to uninstall.\n", stdout);
+    return 0;
+  }
+  lock_or_exit(*dirs);
+  return uninstall_plugin(*dirs, Announcement::kUninstalled);
+}
+
 }  // namespace
 
 int run_extract() {
   log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
   // tar and gunzip work there as root: the directory must stay what it is.
-  int entered = enter_trusted_dir(settings.extract_dir->c_str(), kNewDirMode);
-  if (entered < 0) return entered;
-  const MemberTarget extract_target{*settings.extract_dir, false};
+  HeldDir dir = open_trusted_dir(settings.extract_dir->c_str(), kNewDirMode);
+  if (!dir.fd) return -1;
+  const MemberTarget extract_target{.dir_fd = dir.fd.get(),
+                                    .dir = *settings.extract_dir,
+                                    .dir_is_new = dir.created,
+                                    .installers_own = false};
   unpack_license(extract_target);
   unpack_archive(extract_target);
   return 0;
@@ -173,6 +243,6 @@ int run_installer(int argc, char** argv) {
   if (settings.package) return build_package(argc, argv);
 
   if (::chdir("/") != 0) exit_on_system_error("chdir");
-  if (settings.uninstall) return uninstall_plugin(Announcement::kUninstalled);
+  if (settings.uninstall) return run_uninstall();
   return run_install(argc);
 }

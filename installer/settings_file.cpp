@@ -29,9 +29,8 @@ void create_missing_directory_of(const std::string& path) {
   if (::mkdir(dir.c_str(), kNewDirMode) != 0) report_system_error("mkdir");
 }
 
-// The old file has just been removed; creating exclusively and without
-// following links means a link planted in its place meanwhile is never
-// written through.
+// Created exclusively and without following links: a link planted under
+// the temporary name is never written through.
 FILE* open_new_file(const std::string& path) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
@@ -62,10 +61,14 @@ void write_version_line(FILE* file) {
              version_text(package_contents.trailer, VersionForm::kSetting).c_str());
 }
 
+// The new settings are written under a temporary name and renamed over the
+// old file, so that a reader (or a run killed meanwhile) finds either the old
+// settings or the new ones whole, never a part or none.
 void write_settings_file(const std::string& path) {
-  ::unlink(path.c_str());
   create_missing_directory_of(path);
-  FILE* file = open_new_file(path);
+  std::string temporary = path + ".new";
+  ::unlink(temporary.c_str());  // left by a run that was killed
+  FILE* file = open_new_file(temporary);
   if (!file) {
     report_system_error("fopen");
     log_printf(stderr, "Error:\tFailed to open %s\n", path.c_str());
@@ -75,8 +78,13 @@ void write_settings_file(const std::string& path) {
   if (!write_settings_lines(file)) {
     report_system_error("write");
     log_printf(stderr, "Error:\tFailed to write %s\n", path.c_str());
-    ::unlink(path.c_str());
+  } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    report_system_error("rename");
+    log_printf(stderr, "Error:\tFailed to write %s\n", path.c_str());
+  } else {
+    return;
   }
+  ::unlink(temporary.c_str());
 }
 
 }  // namespace

@@ -62,6 +62,16 @@ void restore_status(int fd, const struct stat& kept) {
   (void)::fchown(fd, kept.st_uid, kept.st_gid);
 }
 
+// A file made anew belongs to the directory's owner and group, with the
+// mode a file of text gets (0644 less the umask), not the directory's.
+struct stat new_file_status(const struct stat& dir_status) {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct stat status = dir_status;
+  status.st_mode = S_IFREG | (0644 & ~mask);
+  return status;
+}
+
 // The identity of `uid`, with the groups from `accounts` when it knows them.
 FileIdentity identity_of(uid_t uid, const AccountGroups* accounts) {
   if (const UserGroups* known = accounts ? accounts->find(uid) : nullptr)
@@ -103,7 +113,7 @@ int Rewrite::run(std::string_view entries) {
   if (::renameat(dir, place_.name.c_str(), dir, place_.backup_name.c_str()) != 0) {
     if (errno != ENOENT) return fail("rename", "Failed to rename %s\n", path_);
     if (rule_.when_missing == WhenMissing::skip) return -1;
-    return write_new(-1, place_.dir_status, entries);
+    return write_new(-1, new_file_status(place_.dir_status), entries);
   }
   moved_aside_ = true;
   if (after_move_aside_for_testing) after_move_aside_for_testing(path_);

@@ -39,6 +39,8 @@ ExitCleanup::~ExitCleanup() {
 
 void ExitCleanup::remove_file(std::string path) { files_.push_back(std::move(path)); }
 
+void ExitCleanup::undo(std::function<void()> work) { undo_.push_back(std::move(work)); }
+
 void ExitCleanup::stop_child(pid_t pid) { children_.push_back(pid); }
 
 void ExitCleanup::child_reaped(pid_t pid) {
@@ -54,4 +56,6 @@ void ExitCleanup::run() {
   children_.clear();
   for (const std::string& path : files_) ::unlink(path.c_str());
   files_.clear();
+  for (const std::function<void()>& work : undo_) work();
+  undo_.clear();
 }

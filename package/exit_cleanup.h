@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ class ExitCleanup {
   // so that a later exit never signals a process id used again.
   void stop_child(pid_t pid);
   void child_reaped(pid_t pid);
+  // Work to undo at an exit, after the children have stopped and the files
+  // have gone (a staged tree, directories the run made).
+  void undo(std::function<void()> work);
 
   // Called at exit for every live ExitCleanup, newest first.
   void run();
@@ -32,4 +36,5 @@ class ExitCleanup {
  private:
   std::vector<pid_t> children_;
   std::vector<std::string> files_;
+  std::vector<std::function<void()>> undo_;
 };

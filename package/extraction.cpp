@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "core/child_process.h"
 #include "core/package_contents.h"
@@ -60,7 +61,7 @@ void require_members() {
 
 void enter_target_directory(const MemberTarget& target) {
   log_printf(nullptr, "chdir:\t%s\n", target.dir.c_str());
-  if (enter_or_create_dir(target.dir.c_str(), kNewDirMode) < 0) std::exit(1);
+  if (::fchdir(target.dir_fd) != 0) exit_on_system_error("chdir");
 }
 
 // Appends the `length` bytes at `data`, which lie in the own file, to `file`
@@ -96,10 +97,10 @@ void write_member(const MemberTarget& target, const char* name, const char* data
 // left by a run that was killed, and goes.
 void require_temporary_names_free(const MemberTarget& target) {
   for (const char* name : {package_contents.license_name, package_contents.archive_name}) {
-    std::string path = target.dir + "/" + name;
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) continue;  // creating it reports any other trouble
-    if (target.installers_own && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) continue;
+    if (::fstatat(target.dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;  // creating it reports any other trouble
+    if (target.installers_own && S_ISREG(st.st_mode) && ::unlinkat(target.dir_fd, name, 0) == 0) continue;
     log_printf(stderr, "Error:\t%s/%s already exists and is not ours to replace\n", target.dir.c_str(), name);
     std::exit(1);
   }
@@ -242,6 +243,20 @@ pid_t start_silent_child(const std::vector<std::string>& argv) {
   return pid;
 }
 
+// Whether PATH (or the system's default path) holds an executable `name`.
+bool found_on_path(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path ? path : "/usr/bin:/bin";
+  for (;;) {
+    std::size_t colon = dirs.find(':');
+    std::string dir(dirs.substr(0, colon));
+    std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return true;
+    if (colon == std::string_view::npos) return false;
+    dirs.remove_prefix(colon + 1);
+  }
+}
+
 }  // namespace
 
 bool report_child_failure(const char* name, int wait_status) {
@@ -274,18 +289,21 @@ void unpack_license(const MemberTarget& target) {
   if (report_child_failure("gunzip", wait_or_exit(start_silent_child(gunzip)))) {
     // gunzip keeps the compressed file when it fails. It is this run's own
     // copy, and left behind it would block the next run as a stranger's file.
-    ::unlink(package_contents.license_name);
+    ::unlinkat(target.dir_fd, package_contents.license_name, 0);
     std::exit(1);
   }
 }
 
 void show_license(const MemberTarget& target) {
   log_puts("View:\tLicense\n", nullptr);
-  if (enter_or_create_dir(target.dir.c_str(), kNewDirMode) < 0) std::exit(1);
   write_license_file(target);
-  PipelineStatus status = pipe_through_gunzip(package_contents.license_data,
-                                              package_contents.trailer.license_length(), {"less", "-eM"});
-  ::unlink(package_contents.license_name);
+  // Without a pager the text still reaches the person before the question;
+  // a licence "shown" by a pager that could not start was accepted unseen.
+  std::vector<std::string> pager = {"less", "-eM"};
+  if (!found_on_path("less")) pager = {"cat"};
+  PipelineStatus status =
+      pipe_through_gunzip(package_contents.license_data, package_contents.trailer.license_length(), pager);
+  ::unlinkat(target.dir_fd, package_contents.license_name, 0);
   // The pager's own status is its business (the person may quit at once);
   // a licence that cannot be decompressed was not shown.
   if (!reader_stopped_early(status.decompressor) && report_child_failure("gunzip", status.decompressor))
@@ -324,11 +342,11 @@ void unpack_archive(const MemberTarget& target) {
   // metadata of existing directories alone from the start; restoring them
   // after tar would leave a window with the wrong mode, and excluding "./"
   // would also skip it where the directory is new.
-  if (!current_dir_created_by_run()) tar.push_back("--no-overwrite-dir");
+  if (!target.dir_is_new) tar.push_back("--no-overwrite-dir");
 
   PipelineStatus status = pipe_through_gunzip(data, length, tar, copy_step);
   copy.complete();
-  ::unlink(name);
+  ::unlinkat(target.dir_fd, name, 0);
   bool failed =
       !reader_stopped_early(status.decompressor) && report_child_failure("gunzip", status.decompressor);
   failed = report_child_failure("tar", status.consumer) || failed;

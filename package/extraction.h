@@ -5,16 +5,21 @@
 #include <string>
 #include <vector>
 
-// Turns the package's members into files in the target directory (entered,
-// and created one level deep, first). The compressed data is never decompressed
+// Turns the package's members into files in the target directory. The compressed data is never decompressed
 // here: it is streamed from the mapping of the own file into the system's
 // gunzip (and tar, or the pager) through pipes, without being copied into
 // memory of ours. Every operation either succeeds or ends the process with
 // status 1 after saying why; a package without members ends it the same way.
 
-// Where the members go.
+// Where the members go: a directory held open, entered (fchdir) by every
+// step before it creates anything, so that tar and gunzip work there too.
 struct MemberTarget {
-  std::string dir;
+  int dir_fd;       // O_RDONLY|O_DIRECTORY
+  std::string dir;  // its path as messages name it (for a staged tree, the installation's)
+  // Made by this run: tar may give it the mode and owner of the archive's
+  // "./". One that was there before is the user's, with the mode and owner
+  // the user gave it.
+  bool dir_is_new;
   // The installation directory is the installer's own: a temporary copy
   // found there was left by a killed run and is replaced. Anywhere else
   // (an extraction's directory) such a file stops the run.

@@ -42,7 +42,9 @@ fresh() {
 # What is left in DIR as the table shows it: ls's names, or its complaint.
 # shellcheck disable=SC2012
 listing() { ls "$1" 2>&1 | tr '\n' ' '; }
-state() { find "$installed" /etc/Plim -printf '%p %m %s\n' | sort; md5sum "$installed"/* /etc/Plim/*; }
+# Every name in DIR, hidden ones too (a staged tree is one), on one line.
+entries() { ls -A "$1" 2>&1 | paste -sd ' '; }
+state() { find "$installed" /etc/Plim -printf '%p %m %s\n' | sort; find "$installed" /etc/Plim -type f -exec md5sum {} + | sort; }
 assert_kept() { assert_eq "$before" "$(state)" "$1: the installation left as it was"; }
 # assert_installed CASE: the upgrade completed: members, settings and link.
 assert_installed() {
@@ -104,7 +106,7 @@ umount /tmp/full
 tools=(
   "gunzip|Failed to execute gunzip|1|kept"
   "tar|Failed to execute tar|1|kept"
-  "less|Failed to execute less|0|new"
+  "less||0|new"  # the licence goes to the terminal itself
   "clear|execve: No such file or directory|0|new"
   "rm||0|new"  # the removal needs no rm
 )
@@ -120,6 +122,7 @@ for row in "${tools[@]}"; do
   PATH=$dir run "$tool missing" ./install "$upgrade" --upgrade
   echo "left: $(listing "$installed")"
   assert_contains "$err" "$(printf '%b' "$message")" "$tool missing"
+  if [[ $tool == less ]]; then assert_contains "$out" "Plim test licence" "less missing: the licence shown"; fi
   assert_eq "$expected" "$status" "$tool missing: status"
   if [[ $kept == kept ]]; then assert_kept "$tool missing"; fi
   if [[ $kept == new ]]; then assert_installed "$tool missing"; fi
@@ -153,25 +156,59 @@ for c in "${cases[@]}"; do
   assert_kept "${c%%|*}"
 done
 
+# An archive that is gzip data but no tar archive passes every check before
+# the unpacking; tar fails in the staged tree and the installation stays.
+printf 'not a tar archive\n' | gzip >"$work/text.gz"
+make_package "$work/not-tar" "$INSTALLER" license.txt.gz "$work/text.gz"
+fresh
+run "archive not tar" "$work/not-tar" "$upgrade" --upgrade
+assert_eq 1 "$status" "archive not tar: status"
+assert_kept "archive not tar"
+assert_eq "NetscapePlugin" "$(entries /opt/Fernhollow-Plim)" "archive not tar: nothing staged is left"
+
+# An upgrade that no longer fits its disk: the old tree and the new one
+# cannot both be there, so the new one fails while staged.
+small_disk /tmp/full 24m
+./install --prefix=/tmp/full --netscape="$browser" <<<$'\ny\nn\nn' >/dev/null 2>&1 ||
+  fail "the installation on the small disk failed"
+full_state() { find /tmp/full/Fernhollow-Plim -printf '%p %m %s\n' | sort; cat /etc/Plim/plugin.conf; }
+kept_full=$(full_state)
+fill /tmp/full 1048576
+run "full disk, upgrade" ./install "$upgrade" --upgrade
+assert_eq 1 "$status" "upgrade on a full disk: status"
+assert_contains "$err" "No space left on device" "upgrade on a full disk"
+assert_eq "$kept_full" "$(full_state)" "upgrade on a full disk: the installation left as it was"
+umount /tmp/full
+
 # Killed at a question and while gunzip or tar runs, then run again. The
-# stand-in tool sleeps first; the kill comes when it has started. Asked only
-# whether it is there (tar --version, before the removal), it is the real one.
-mkdir "$work/slow" && mkfifo "$work/answers"
+# stand-in tool sleeps first (tar "after" unpacks first, then sleeps); the
+# kill comes when it has started. Asked only whether it is there (tar
+# --version, before the unpacking), it is the real one. Before the swap the
+# old installation is whole; after it (at the MIME question), the new one.
+mkdir "$work/slow" "$work/late" "$work/plain" && mkfifo "$work/answers"
 for t in gunzip tar; do
   # The script's own words, kept literal for the slow tool.
   # shellcheck disable=SC2016
   printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
     "$(command -v $t)" "$work" >"$work/slow/$t"
 done
-chmod 755 "$work"/slow/*
-kills=("at the acceptance question|Do you accept|" "during the licence (gunzip)|started|y" "during unpacking (tar)|started|y")
+# shellcheck disable=SC2016
+printf '#!/bin/sh\n%s "$@" || exit\necho $$ >%s/started\nexec sleep 600\n' "$(command -v tar)" "$work" >"$work/late/tar"
+chmod 755 "$work"/slow/* "$work"/late/*
+kills=(
+  "at the acceptance question|Do you accept||plain|old"
+  "during the licence (gunzip)|started|y|slow|old"
+  "just before tar unpacks|started|y|slow|old"
+  "just after tar unpacked|started|y|late|old"
+  "at the MIME question (after the swap)|update all mime|y|plain|new"
+)
 for k in "${kills[@]}"; do
-  IFS='|' read -r name sign answer <<<"$k"
+  IFS='|' read -r name sign answer tools whole <<<"$k"
   fresh
   rm -f "$work/started"
-  slow=$work/slow
+  slow=$work/$tools
   [[ $name == *gunzip* ]] && mv "$slow/tar" "$slow/tar.off"
-  [[ $name == *tar* ]] && mv "$slow/gunzip" "$slow/gunzip.off"
+  [[ $name == *before\ tar* ]] && mv "$slow/gunzip" "$slow/gunzip.off"
   PATH=$slow:$PATH ./install --upgrade <"$work/answers" >out 2>err &
   pid=$!
   exec 3>"$work/answers"
@@ -179,12 +216,44 @@ for k in "${kills[@]}"; do
   for _ in $(seq 100); do grep -qa "$sign" out "$work/started" 2>/dev/null && break; sleep 0.1; done
   kill -KILL "$pid"
   wait "$pid"
-  echo "ROW killed $name | $? | left: $(listing "$installed")"
+  status=$?
+  echo "ROW killed $name | $status | left: $(entries /opt/Fernhollow-Plim)"
   [[ -s $work/started ]] && kill -KILL "$(cat "$work/started")"
   exec 3>&-
   for f in "$slow"/*.off; do [[ -e $f ]] && mv "$f" "${f%.off}"; done
+  assert_eq 137 "$status" "killed $name: killed"
+  if [[ $whole == old ]]; then assert_kept "killed $name"; fi
+  if [[ $whole == new ]]; then status=0 assert_installed "killed $name"; fi
   run "rerun after kill $name" ./install "$upgrade" --upgrade
   assert_installed "rerun after kill $name"
+  assert_eq "NetscapePlugin" "$(entries /opt/Fernhollow-Plim)" "rerun after kill $name: the staged tree removed"
 done
+
+# Two upgrades at once: the second finds the first at work and changes
+# nothing; the first completes.
+fresh
+printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\nwhile [ ! -e %s/go ]; do sleep 0.1; done\nexec %s "$@"\n' \
+  "$(command -v tar)" "$work" "$(command -v tar)" >"$work/slow/held-tar"
+chmod 755 "$work/slow/held-tar" && mkdir "$work/held" && ln -s "$work/slow/held-tar" "$work/held/tar"
+PATH=$work/held:$PATH ./install --upgrade <<<"$upgrade" >out 2>err &
+first=$!
+for _ in $(seq 100); do pgrep -f held-tar >/dev/null && break; sleep 0.1; done
+run "second upgrade at once" ./install "$upgrade" --upgrade
+assert_eq 1 "$status" "second upgrade at once: status"
+assert_contains "$err" "Another run is changing /opt/Fernhollow-Plim" "second upgrade at once"
+touch "$work/go"
+wait "$first"
+status=$?
+assert_installed "first upgrade beside a second"
+assert_eq "NetscapePlugin" "$(entries /opt/Fernhollow-Plim)" "first upgrade beside a second: nothing staged left"
+
+# A declined licence leaves nothing: the next run finds no installation.
+rm -rf /opt/Fernhollow-Plim /etc/Plim
+run "declined licence" ./install $'\nn' --prefix=/opt/new --netscape="$browser"
+assert_eq 1 "$status" "declined licence: status"
+assert_eq "" "$(ls -d /opt/new 2>/dev/null)" "declined licence: the prefix it made is gone"
+run "run after a declined licence" ./install $'\nn' --prefix=/opt --netscape="$browser"
+assert_not_contains "$out" "A previous installation" "run after a declined licence"
+assert_eq "" "$(ls -d /opt/Fernhollow-Plim 2>/dev/null)" "run after a declined licence: nothing left"
 
 pass

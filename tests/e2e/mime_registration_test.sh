@@ -61,7 +61,7 @@ assert_no_file /var/etc/mime.types
 
 assert_update /home/alice/.mailcap empty.kept mailcap_entries.txt
 assert_update /home/alice/.mime.types empty.kept personal_entries.txt
-assert_eq "750 alice alice" "$(stat -c '%a %U %G' /home/alice/.mime.types)" "created like the home directory"
+assert_eq "644 alice alice" "$(stat -c '%a %U %G' /home/alice/.mime.types)" "created as a file of text, owned like the home directory"
 assert_update /home/bob/.mime.types personal_quoted.kept personal_entries.txt
 assert_eq "600 bob plimgrp" "$(stat -c '%a %U %G' /home/bob/.mime.types)" "bob's rewritten file"
 cmp -s "$data/personal_quoted.in" '/home/bob/.mime.types~' || fail "bob's backup"

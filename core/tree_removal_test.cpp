@@ -1,4 +1,4 @@
-#include "browser/tree_removal.h"
+#include "core/tree_removal.h"
 
 #include <fcntl.h>
 #include <unistd.h>
