@@ -48,10 +48,7 @@ bool LineReader::next() {
     put_back_ = false;
     return true;
   }
-  if (!piece_.empty()) {
-    starts_line_ = ends_line();
-    before_piece_ = piece_.back();
-  }
+  if (!piece_.empty()) before_piece_ = piece_.back();
   for (;;) {
     std::size_t available = std::min(end_ - start_, kLongestHeldLine);
     const char* at = buffer_.get() + start_;

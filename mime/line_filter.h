@@ -54,8 +54,7 @@ class LineReader {
   bool next();
   // The piece last read; valid until the next call of next().
   std::string_view line() const { return piece_; }
-  // Whether the piece is a line's start, and whether it holds its end.
-  bool starts_line() const { return starts_line_; }
+  // Whether the piece holds its line's end.
   bool ends_line() const { return !piece_.empty() && piece_.back() == '\n'; }
   // Whether the line whose end the piece holds goes on in the next line
   // (continues(), over the whole line).
@@ -72,7 +71,6 @@ class LineReader {
   std::size_t start_ = 0;
   std::size_t end_ = 0;
   std::string_view piece_;
-  bool starts_line_ = true;
   char before_piece_ = '\n';  // the line's byte before the piece ('\n' at its start)
   bool put_back_ = false;
 };
