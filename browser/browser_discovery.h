@@ -22,7 +22,8 @@ bool is_browser_candidate(const char* path, const struct stat* status, struct st
 // Appends `path` as a browser when it is a candidate, not yet listed, its
 // home passes is_browser_directory and its contents name a libc. `home` is
 // the browser's home; none means the executable's directory. A browser that
-// is already listed only takes `owner_uid` when it had no owner yet. Returns
+// is already listed takes `owner_uid` as its owner when it had none yet, else
+// as one of its other owners. Returns
 // whether an entry was appended (and "Found:" printed).
 bool add_browser_executable(const char* path, std::optional<std::string_view> home, int owner_uid,
                             const struct stat* status);

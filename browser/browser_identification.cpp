@@ -27,6 +27,18 @@ BrowserEntry* find_entry(dev_t device, ino_t inode) {
   return nullptr;
 }
 
+// A further user running a listed browser is noted, once.
+void note_owner(BrowserEntry& entry, int owner_uid) {
+  if (owner_uid == -1 || owner_uid == entry.owner_uid) return;
+  if (entry.owner_uid == -1) {
+    entry.owner_uid = owner_uid;
+    return;
+  }
+  for (const BrowserEntry::OtherOwner& other : entry.other_owners)
+    if (other.uid == owner_uid) return;
+  entry.other_owners.push_back({owner_uid, false});
+}
+
 // The files of which a Communicator home holds at least one, tested in this
 // order.
 constexpr const char* kSiblingNames[] = {
@@ -56,7 +68,7 @@ bool add_browser_executable(const char* path, std::optional<std::string_view> ho
   struct stat st;
   if (!is_browser_candidate(path, status, &st)) return false;
   if (BrowserEntry* known = find_entry(st.st_dev, st.st_ino)) {
-    if (known->owner_uid == -1 && owner_uid != -1) known->owner_uid = owner_uid;
+    note_owner(*known, owner_uid);
     return false;
   }
   std::string browser_home = home ? std::string(*home) : directory_of(path);

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "browser/refresh_budget.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
 #include "core/file_identity.h"
@@ -87,31 +89,75 @@ UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal
   return program;
 }
 
-int run_as_user(const std::vector<std::string>& argv, int program_fd, int uid) {
+ChildEnd run_as_user(const std::vector<std::string>& argv, int program_fd, int uid,
+                     std::chrono::milliseconds time_limit) {
   ChildSpec browser;
   browser.argv = argv;
   browser.exec_fd = program_fd;
   browser.run_as_uid = uid;
   browser.on_fork_failure = ForkFailure::go_on;
-  return run_child(browser);
+  browser.time_limit = time_limit;
+  return run_child_to_end(browser);
 }
+
+namespace {
+
+// The entry as refreshed for one of the users running it.
+std::vector<BrowserEntry> entry_per_owner(const BrowserEntry& listed) {
+  std::vector<BrowserEntry> entries{listed};
+  for (const BrowserEntry::OtherOwner& other : listed.other_owners) {
+    BrowserEntry& entry = entries.emplace_back(listed);
+    entry.owner_uid = other.uid;
+    entry.found_by_cmdline = other.found_by_cmdline;
+  }
+  for (BrowserEntry& entry : entries) entry.other_owners.clear();
+  return entries;
+}
+
+std::string refusal_text(RefreshRefusal refusal) {
+  switch (refusal) {
+    case RefreshRefusal::user_hung:
+      return "a refresh as that user did not finish";
+    case RefreshRefusal::user_time_up:
+      return "that user's " + std::to_string(kRefreshSecondsPerUser) + " seconds are used up";
+    case RefreshRefusal::all_time_up:
+      return "the refresh's " + std::to_string(kRefreshSecondsInAll) + " seconds are used up";
+    case RefreshRefusal::none:
+      break;
+  }
+  return {};
+}
+
+void refresh_one(const BrowserEntry& entry, const std::string& command, RefreshBudget& budget) {
+  RefreshBudget::Clock::time_point start = RefreshBudget::Clock::now();
+  if (RefreshRefusal refusal = budget.refusal(entry.owner_uid, start); refusal != RefreshRefusal::none) {
+    log_printf(stderr, "Error:\tNot refreshing %s as %d: %s\n", printable(entry.exe_path).c_str(),
+               entry.owner_uid, refusal_text(refusal).c_str());
+    return;
+  }
+  log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
+             printable(command).c_str(), entry.owner_uid);
+  std::string refusal;
+  UniqueFd program = open_identified_program(entry, refusal);
+  if (!program) {
+    log_printf(stderr, "Error:\tNot refreshing %s: %s\n", printable(entry.exe_path).c_str(), refusal.c_str());
+    return;
+  }
+  auto share = std::chrono::ceil<std::chrono::milliseconds>(budget.share(entry.owner_uid, start));
+  ChildEnd end = run_as_user({entry.exe_path, "--remote", command}, program.get(), entry.owner_uid, share);
+  budget.charge(entry.owner_uid, RefreshBudget::Clock::now() - start, end.timed_out);
+}
+
+}  // namespace
 
 void refresh_running_browsers() {
   int real_uid = static_cast<int>(::getuid());
   int effective_uid = static_cast<int>(::geteuid());
   log_puts("Refresh:\trunning Netscape browsers\n", stdout);
   std::string command = "openFile(" + settings.install_dir.value_or("") + "/welcome.html,PlimPlugin)";
-  for (const BrowserEntry& entry : browser_list) {
-    if (!eligible(entry, real_uid, effective_uid)) continue;
-    log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
-               printable(command).c_str(), entry.owner_uid);
-    std::string refusal;
-    UniqueFd program = open_identified_program(entry, refusal);
-    if (!program) {
-      log_printf(stderr, "Error:\tNot refreshing %s: %s\n", printable(entry.exe_path).c_str(),
-                 refusal.c_str());
-      continue;
-    }
-    run_as_user({entry.exe_path, "--remote", command}, program.get(), entry.owner_uid);
-  }
+  RefreshBudget budget(std::chrono::seconds(kRefreshSecondsPerUser),
+                       std::chrono::seconds(kRefreshSecondsInAll), RefreshBudget::Clock::now());
+  for (const BrowserEntry& listed : browser_list)
+    for (const BrowserEntry& entry : entry_per_owner(listed))
+      if (eligible(entry, real_uid, effective_uid)) refresh_one(entry, command, budget);
 }

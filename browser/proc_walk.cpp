@@ -57,9 +57,11 @@ void add_by_command_line(const std::string& program, std::optional<std::string_v
                          struct stat* exe_status) {
   const BrowserEntry* known = entry_of(*exe_status);
   bool had_owner = known && known->owner_uid != -1;
+  std::size_t others = known ? known->other_owners.size() : 0;
   add_browser_executable(program.c_str(), home, owner, exe_status);
   BrowserEntry* entry = entry_of(*exe_status);
   if (entry && !had_owner && entry->owner_uid == owner) entry->found_by_cmdline = true;
+  if (entry && entry->other_owners.size() > others) entry->other_owners.back().found_by_cmdline = true;
 }
 
 // A home that an ordinary user's process named in MOZILLA_HOME is that user's

@@ -22,6 +22,13 @@ struct BrowserEntry {
   // The owner was seen only through a process's command line (its exe link
   // named no file): that process chose the path, so root never executes it.
   bool found_by_cmdline = false;
+  // Every further user seen running it, in the order seen, none twice and
+  // none equal to owner_uid: root refreshes the browser once as each.
+  struct OtherOwner {
+    int uid;
+    bool found_by_cmdline;  // as above, for this user
+  };
+  std::vector<OtherOwner> other_owners;
 };
 
 // The browsers found so far, in order of addition; entries are only appended.

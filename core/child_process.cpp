@@ -26,6 +26,16 @@ namespace {
 // A relayed line longer than this is passed on in pieces, so that a child
 // writing without line ends cannot make the installer hold it all.
 constexpr std::size_t kLongestRelayedLine = 4096;
+// The most of a stranger's output passed on; a program that writes without
+// end must not fill root's terminal or run log.
+constexpr std::size_t kLongestRelayedOutput = std::size_t{64} * 1024;
+// Read in one go before the relay looks at the child and the clock again.
+constexpr std::size_t kReadBetweenChecks = std::size_t{64} * 1024;
+// Read after the child ended: a full pipe holds 64 KiB; more comes from a
+// descendant still writing, which the run does not wait for.
+constexpr std::size_t kReadAfterEnd = std::size_t{1024} * 1024;
+// How long a killed child may take to die before the run goes on without it.
+constexpr std::chrono::milliseconds kReapWait{500};
 
 [[noreturn]] void fail_in_child(const ChildSpec& child, const char* call) {
   report_system_error(call);
@@ -131,77 +141,120 @@ pid_t fork_flushed(const ChildSpec& child) {
 }
 
 // Copies what the stranger writes to standard output a line at a time, each
-// line made printable.
+// line made printable, up to kLongestRelayedOutput bytes; the rest is
+// counted and dropped.
 class Relay {
  public:
   void take(std::string_view bytes) {
-    pending_ += bytes;
+    std::size_t passed = std::min(bytes.size(), kLongestRelayedOutput - passed_);
+    passed_ += passed;
+    dropped_ += bytes.size() - passed;
+    pending_ += bytes.substr(0, passed);
     std::size_t end;
     while ((end = pending_.find('\n')) != std::string::npos || pending_.size() >= kLongestRelayedLine) {
       bool whole_line = end != std::string::npos;
       if (!whole_line) end = kLongestRelayedLine;
       std::fputs(printable(std::string_view(pending_).substr(0, end)).c_str(), stdout);
       if (whole_line) std::fputc('\n', stdout);
+      mid_line_ = !whole_line;
       pending_.erase(0, whole_line ? end + 1 : end);
     }
+    if (passed_ == kLongestRelayedOutput) finish();
   }
+  // Ends what was passed on with a line end, so that what follows starts a
+  // line of its own.
   void finish() {
-    if (pending_.empty()) return;
-    std::fputs((printable(pending_) + "\n").c_str(), stdout);
+    if (!pending_.empty()) std::fputs(printable(pending_).c_str(), stdout);
+    if (mid_line_ || !pending_.empty()) std::fputc('\n', stdout);
     pending_.clear();
+    mid_line_ = false;
   }
+  unsigned long long dropped() const { return dropped_; }
 
  private:
   std::string pending_;
+  bool mid_line_ = false;  // the last piece passed on was part of a longer line
+  std::size_t passed_ = 0;
+  unsigned long long dropped_ = 0;
 };
 
-// Reads whatever the pipe holds; false once it reached its end.
-bool read_available(int fd, Relay& relay) {
+using Clock = std::chrono::steady_clock;
+
+// How a read of the pipe ended.
+enum class Pipe {
+  emptied,  // nothing more to read for now
+  closed,   // its end, or an error
+  stopped,  // the deadline or the amount asked for was reached first
+};
+
+// Reads what the pipe holds, at most `most` bytes and never past `deadline`:
+// a writer faster than the relay must not keep it from its clock.
+Pipe read_available(int fd, Relay& relay, Clock::time_point deadline, std::size_t most) {
   char block[4096];
-  for (;;) {
+  for (std::size_t read = 0; read < most && Clock::now() < deadline; read += sizeof block) {
     ssize_t got = retry_on_eintr([&] { return ::read(fd, block, sizeof block); });
-    if (got <= 0) return got < 0 && errno == EAGAIN;
+    if (got <= 0) return got < 0 && errno == EAGAIN ? Pipe::emptied : Pipe::closed;
     relay.take(std::string_view(block, static_cast<std::size_t>(got)));
+  }
+  return Pipe::stopped;
+}
+
+// Reaps the killed child, waiting at most kReapWait: a process stuck in the
+// kernel dies only when it leaves it, and the run does not wait for that.
+int reap_killed(pid_t pid) {
+  const Clock::time_point give_up = Clock::now() + kReapWait;
+  int status = -1;
+  for (;;) {
+    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno != EINTR)) return done == pid ? status : -1;
+    if (Clock::now() >= give_up) return -1;
+    ::usleep(10'000);
   }
 }
 
 int kill_late_child(const ChildSpec& child, pid_t pid) {
   ::kill(-pid, SIGKILL);  // its own process group, from setsid
   ::kill(pid, SIGKILL);
-  int status = wait_for_child(pid);
-  log_printf(stderr, "Error:\t%s did not finish in %d seconds\n", printable(child.argv[0]).c_str(),
-             child.time_limit_seconds);
+  int status = reap_killed(pid);
+  auto seconds = std::chrono::ceil<std::chrono::seconds>(child.time_limit).count();
+  log_printf(stderr, "Error:\t%s did not finish in %lld seconds\n", printable(child.argv[0]).c_str(),
+             static_cast<long long>(seconds));
   return status;
 }
 
 // Relays the child's output until it ends or its time is up. A descendant
-// that keeps the pipe open after the child ended does not hold the run.
-int relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(child.time_limit_seconds);
+// that keeps the pipe open after the child ended does not hold the run: what
+// the pipe holds then is read, up to a bound and within the child's time.
+ChildEnd relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
+  const Clock::time_point deadline = Clock::now() + child.time_limit;
   ::fcntl(output_fd, F_SETFL, O_NONBLOCK);
   Relay relay;
   bool output_open = true;
-  int status = -1;
+  ChildEnd end;
   for (;;) {
-    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    pid_t done = ::waitpid(pid, &end.status, WNOHANG);
     if (done == pid || (done < 0 && errno != EINTR)) break;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
-      status = kill_late_child(child, pid);
+      end.status = kill_late_child(child, pid);
+      end.timed_out = true;
       break;
     }
     struct pollfd output = {output_fd, POLLIN, 0};
     ::poll(&output, output_open ? 1 : 0, static_cast<int>(std::min<long long>(left, output_open ? 100 : 10)));
-    if (output_open && output.revents) output_open = read_available(output_fd, relay);
+    if (output_open && output.revents)
+      output_open = read_available(output_fd, relay, deadline, kReadBetweenChecks) != Pipe::closed;
   }
-  if (output_open) read_available(output_fd, relay);
+  if (output_open) read_available(output_fd, relay, deadline, kReadAfterEnd);
   relay.finish();
   std::fflush(stdout);
-  return status;
+  if (relay.dropped() > 0)
+    log_printf(stderr, "Error:\tDropped %llu bytes of output from %s after its first %zu\n", relay.dropped(),
+               printable(child.argv[0]).c_str(), kLongestRelayedOutput);
+  return end;
 }
 
-int run_stranger(const ChildSpec& child) {
+ChildEnd run_stranger(const ChildSpec& child) {
   std::vector<std::string> variables = stranger_environment(static_cast<uid_t>(child.run_as_uid), environ);
   std::vector<char*> environment;
   environment.reserve(variables.size() + 1);
@@ -210,11 +263,11 @@ int run_stranger(const ChildSpec& child) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) {
     report_system_error("pipe");
-    return -1;
+    return {};
   }
   UniqueFd output(ends[0]), child_output(ends[1]);
   pid_t pid = fork_flushed(child);
-  if (pid < 0) return -1;
+  if (pid < 0) return {};
   if (pid == 0) exec_stranger(child, child_output.get(), environment.data());
   child_output.reset();
   return relay_until_done(child, pid, output.get());
@@ -251,8 +304,10 @@ int wait_for_child(pid_t pid) {
   return retry_on_eintr([&] { return ::waitpid(pid, &status, 0); }) < 0 ? -1 : status;
 }
 
-int run_child(const ChildSpec& child) {
+ChildEnd run_child_to_end(const ChildSpec& child) {
   if (is_stranger(child)) return run_stranger(child);
   pid_t pid = start_child(child);
-  return pid < 0 ? -1 : wait_for_child(pid);
+  return {pid < 0 ? -1 : wait_for_child(pid), false};
 }
+
+int run_child(const ChildSpec& child) { return run_child_to_end(child).status; }

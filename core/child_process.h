@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,13 @@ struct ChildSpec {
   int run_as_uid = -1;
   ForkFailure on_fork_failure = ForkFailure::end_run;
   // How long a stranger child may take before it is killed.
-  int time_limit_seconds = 30;
+  std::chrono::milliseconds time_limit = std::chrono::seconds(30);
+};
+
+// How a child ended.
+struct ChildEnd {
+  int status = -1;         // the wait status; -1 when it was not started or not reaped
+  bool timed_out = false;  // a stranger killed at its time limit
 };
 
 // Flushes standard output and the run log (so the child's output lands after
@@ -67,10 +74,19 @@ int wait_for_child(pid_t pid);
 // controlling terminal, standard input from /dev/null, no descriptor above 2,
 // and standard output and error through a pipe that the installer copies to
 // its own standard output with every line made printable (standard error
-// discarded instead when stderr_to_null says so). One that has not ended
-// after time_limit_seconds is killed with its process group, reaped, and
-// reported ("Error:\t%s did not finish in 30 seconds\n"); the run goes on.
+// discarded instead when stderr_to_null says so). Only its first 64 KiB are
+// passed on; the rest is read and dropped, and counted in one line
+// ("Error:\tDropped %llu bytes of output from %s after its first 65536\n").
+// One that has not ended after time_limit is killed with its process group,
+// reaped (waited for half a second at most), and reported ("Error:\t%s did
+// not finish in %lld seconds\n", the limit rounded up); the run goes on. The
+// relay looks at the clock between reads, so however fast the child writes,
+// or a descendant goes on writing after it ended, run_child returns within
+// time_limit and a fraction of a second.
 int run_child(const ChildSpec& child);
+
+// run_child, also telling whether the child was killed at its time limit.
+ChildEnd run_child_to_end(const ChildSpec& child);
 
 // The whole environment of a stranger child run as `uid`: HOME, USER and
 // LOGNAME from its password entry (HOME=/ and no names for a user id without

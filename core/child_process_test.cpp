@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <regex>
 
 #include "testing/test_support/capture_output.h"
 #include "testing/test_support/unit_test.h"
@@ -41,7 +43,7 @@ TEST(StrangerChild, StartsCleanRelaysEscapedAndIsKilledInTime) {
                   "printf 'a\\033b\\n'; echo \"${ROOT_SECRET-none}\"; ls /proc/self/fd; "
                   "[ \"$(ps -o sid= $$)\" -eq $$ ] && echo own-session; exec sleep 5"};
     child.run_as_uid = 0;
-    child.time_limit_seconds = 1;
+    child.time_limit = std::chrono::seconds(1);
     int status = run_child(child);
     std::printf("killed=%d\n", WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     ::close(kept);
@@ -49,4 +51,45 @@ TEST(StrangerChild, StartsCleanRelaysEscapedAndIsKilledInTime) {
   // ls holds descriptor 3 itself, for reading the directory.
   EXPECT_EQ(run.out, "a\\eb\nnone\n0\n1\n2\n3\nown-session\nkilled=1\n");
   EXPECT_EQ(run.err, "Error:\tsh did not finish in 1 seconds\n");
+}
+
+// A child that writes without end, or hands the pipe to a descendant that
+// does, costs the run at most its time and 64 KiB of output; the rest is
+// counted and dropped. The alarm ends a relay that never looks at the clock.
+TEST(StrangerChild, PassesOnBoundedOutputWithinItsTime) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a stranger child needs root";
+  struct Row {
+    const char* what;
+    const char* command;
+    char fill;        // what the 64 KiB relayed are made of
+    const char* err;  // the count of dropped bytes shown as N when it varies
+  };
+  const Row rows[] = {
+      {"a flood that ends", "head -c 200000 /dev/zero | tr '\\0' x", 'x',
+       "Error:\tDropped 134464 bytes of output from sh after its first 65536\n"},
+      {"a flood without end", "tr '\\0' y </dev/zero", 'y',
+       "Error:\tsh did not finish in 1 seconds\nError:\tDropped N bytes of output from sh after its first "
+       "65536\n"},
+      {"a descendant flooding after the child ended", "tr '\\0' y </dev/zero & sleep 0.2", 'y',
+       "Error:\tDropped N bytes of output from sh after its first 65536\n"},
+  };
+  for (const Row& row : rows) {
+    Captured run = capture_in_child([&] {
+      ::alarm(5);
+      ChildSpec child;
+      child.argv = {"sh", "-c", row.command};
+      child.run_as_uid = 0;
+      child.time_limit = std::chrono::seconds(1);
+      auto start = std::chrono::steady_clock::now();
+      run_child(child);
+      auto took = std::chrono::steady_clock::now() - start;
+      std::fprintf(stderr, "%s", took < std::chrono::milliseconds(1500) ? "" : "late\n");
+    });
+    // One line without end, passed on in pieces and ended by the relay.
+    std::string expected_out = std::string(65536, row.fill) + "\n";
+    EXPECT_EQ(run.status, 0) << row.what;
+    EXPECT_TRUE(run.out == expected_out) << row.what << ": " << run.out.size() << " bytes relayed";
+    EXPECT_EQ(std::regex_replace(run.err, std::regex("Dropped [0-9]{7,} "), "Dropped N "), row.err)
+        << row.what;
+  }
 }

@@ -5,12 +5,17 @@
 #include <memory>
 #include <string_view>
 
-// How the mailcap and mime.types filters read and write: whole lines of any
-// length and any bytes (a NUL included), through stream buffers of 64 KiB,
-// so that a file of a million lines costs a few hundred system calls, not
-// one per line.
+// How the mailcap and mime.types filters read and write: lines of any length
+// and any bytes (a NUL included), through stream buffers of 64 KiB, so that a
+// file of a million lines costs a few hundred system calls, not one per line,
+// and a line of a gigabyte costs no more memory than a short one.
 
 inline constexpr std::size_t kStreamBlock = std::size_t{64} * 1024;
+
+// The most of one line the filters hold: every decision needs only a line's
+// start (a type name, a header, a comment sign) and its last two bytes. A
+// longer line is read and copied through in pieces of this size.
+inline constexpr std::size_t kLongestHeldLine = 4096;
 
 // A stream over a descriptor (taken over, also when the stream cannot be
 // made), with a 64 KiB buffer of its own; none for a descriptor of -1.
@@ -33,30 +38,40 @@ class BlockStream {
   std::unique_ptr<char[]> buffer_;
 };
 
-// Reads `in` line by line.
+// Reads `in` line by line, holding at most kLongestHeldLine bytes of a line:
+// a longer line comes in pieces, each but the last without the line end.
 class LineReader {
  public:
-  explicit LineReader(FILE* in) : in_(in) {}
-  ~LineReader();
+  explicit LineReader(FILE* in);
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Reads the next line, its line end included; false at the end of the
-  // input or after a read error. A last line without a line end is given
-  // one, so that it is recognised, and written, as it will be read by the
-  // next update, after the entries appended below it.
+  // Reads the next piece: a whole line, its line end included, or the next
+  // kLongestHeldLine bytes of a longer one. False at the end of the input or
+  // after a read error. A last line without a line end is given one, so that
+  // it is recognised, and written, as it will be read by the next update,
+  // after the entries appended below it.
   bool next();
-  // The line last read; valid until the next call of next().
-  std::string_view line() const { return {text_, length_}; }
-  // Makes the next call of next() return the same line again.
+  // The piece last read; valid until the next call of next().
+  std::string_view line() const { return piece_; }
+  // Whether the piece holds its line's end.
+  bool ends_line() const { return !piece_.empty() && piece_.back() == '\n'; }
+  // Whether the line whose end the piece holds goes on in the next line
+  // (continues(), over the whole line).
+  bool line_continues() const;
+  // Makes the next call of next() return the same piece again.
   void put_back() { put_back_ = true; }
   bool failed() const { return std::ferror(in_) != 0; }
 
  private:
+  bool fill();
+
   FILE* in_;
-  char* text_ = nullptr;
-  std::size_t capacity_ = 0;
-  std::size_t length_ = 0;
+  std::unique_ptr<char[]> buffer_;  // kStreamBlock bytes; [start_, end_) not yet handed out
+  std::size_t start_ = 0;
+  std::size_t end_ = 0;
+  std::string_view piece_;
+  char before_piece_ = '\n';  // the line's byte before the piece ('\n' at its start)
   bool put_back_ = false;
 };
 
@@ -91,9 +106,11 @@ enum class Comments {
   go_with_entry,  // each is held back: dropped with an entry right below it, else written
 };
 
-// Copies `in` to `out`, dropping every line that `is_entry` recognises
-// together with its continuation lines; an unrecognised line is copied with
-// its continuation lines unexamined. The output is ended as end_line() does.
-// False when reading or writing failed.
+// Copies `in` to `out`, dropping every line that `is_entry` recognises by its
+// start (its first piece) together with its continuation lines; an
+// unrecognised line is copied with its continuation lines unexamined. A
+// comment held back (Comments::go_with_entry) must fit in one piece: a longer
+// one is never one of the installer's markers, and is copied. The output is
+// ended as end_line() does. False when reading or writing failed.
 bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std::string_view line),
                           Comments comments);

@@ -13,7 +13,10 @@ bool copy_below_header(FILE* in, FILE* out, bool (*is_entry)(std::string_view), 
   LineWriter writer(out);
   writer.write(kBrowserMimeHeader);
   writer.write("\n");
-  if (reader.next() && !reader.line().starts_with(kBrowserMimeHeader)) reader.put_back();
+  if (reader.next() && !reader.line().starts_with(kBrowserMimeHeader))
+    reader.put_back();
+  else
+    while (!reader.ends_line() && reader.next()) continue;  // the rest of a long header line
   return copy_without_entries(reader, writer, is_entry, comments);
 }
 

@@ -25,7 +25,10 @@
 // descriptors 0-2 are terminals; whether pushing input into a terminal among
 // them works; the descriptors above 2 it holds; its whole environment, each
 // variable made printable and "|" between them). With PLIM_STAND_IN_HANG set,
-// it never returns from --remote, for the installer's time limit.
+// it never returns from --remote, for the installer's time limit. With
+// PLIM_STAND_IN_FLOOD=N it then writes N bytes "x" without a line end to its
+// standard output ("endless": until it is killed), for the bound on the
+// output the installer passes on.
 //
 // Each PLIM_STAND_IN_* setting is taken from the environment, or else from a
 // line NAME=VALUE of /etc/plim-stand-in.conf: the installer starts the
@@ -149,6 +152,21 @@ std::string spy_report() {
   return report + "\n";
 }
 
+// Writes `amount` bytes "x" (a number, or "endless") to standard output.
+void flood(const std::string& amount) {
+  if (amount.empty()) return;
+  bool endless = amount == "endless";
+  unsigned long long left = endless ? 0 : std::strtoull(amount.c_str(), nullptr, 10);
+  char block[8192];
+  std::memset(block, 'x', sizeof block);
+  while (endless || left > 0) {
+    std::size_t size = endless || left > sizeof block ? sizeof block : static_cast<std::size_t>(left);
+    ssize_t written = ::write(1, block, size);
+    if (written <= 0) return;
+    if (!endless) left -= static_cast<unsigned long long>(written);
+  }
+}
+
 int record_remote_command(const char* command) {
   std::string path = log_path();
   char fixed[8192];
@@ -168,6 +186,7 @@ int record_remote_command(const char* command) {
     return 2;
   }
   ::close(fd);
+  flood(setting("PLIM_STAND_IN_FLOOD"));
   if (!setting("PLIM_STAND_IN_HANG").empty())
     for (;;) ::pause();  // a remote command that never comes back
   return 0;

@@ -1,0 +1,22 @@
+#include "browser/refresh_budget.h"
+
+#include <algorithm>
+
+RefreshBudget::Clock::duration RefreshBudget::share(int uid, Clock::time_point now) const {
+  if (hung_.contains(uid)) return Clock::duration::zero();
+  auto used = used_.find(uid);
+  Clock::duration users_left = per_user_ - (used == used_.end() ? Clock::duration::zero() : used->second);
+  return std::max(std::min(users_left, deadline_ - now), Clock::duration::zero());
+}
+
+RefreshRefusal RefreshBudget::refusal(int uid, Clock::time_point now) const {
+  if (hung_.contains(uid)) return RefreshRefusal::user_hung;
+  if (now >= deadline_) return RefreshRefusal::all_time_up;
+  if (share(uid, now) <= Clock::duration::zero()) return RefreshRefusal::user_time_up;
+  return RefreshRefusal::none;
+}
+
+void RefreshBudget::charge(int uid, Clock::duration took, bool killed) {
+  used_[uid] += took;
+  if (killed) hung_.insert(uid);
+}
