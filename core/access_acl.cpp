@@ -76,7 +76,7 @@ AccessAcl read_access_acl(int dir) {
     length = -1;
   }
   if (length < 0) {
-    if (errno != ENODATA && errno != ENOTSUP && errno != EOPNOTSUPP)
+    if (errno != ENODATA && errno != ENOTSUP)  // ENOTSUP (EOPNOTSUPP): a file system without ACLs
       acl.failure = std::string("its access control list cannot be read: ") + std::strerror(errno);
     return acl;
   }
