@@ -157,7 +157,10 @@ void refresh_running_browsers() {
   std::string command = "openFile(" + settings.install_dir.value_or("") + "/welcome.html,PlimPlugin)";
   RefreshBudget budget(std::chrono::seconds(kRefreshSecondsPerUser),
                        std::chrono::seconds(kRefreshSecondsInAll), RefreshBudget::Clock::now());
-  for (const BrowserEntry& listed : browser_list)
+  for (const BrowserEntry& listed : browser_list) {
+    // Nothing was linked in a home refused to its runner: nothing to announce there.
+    if (listed.home_refused) continue;
     for (const BrowserEntry& entry : entry_per_owner(listed))
       if (eligible(entry, real_uid, effective_uid)) refresh_one(entry, command, budget);
+  }
 }

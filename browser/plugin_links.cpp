@@ -122,5 +122,6 @@ void create_browser_links() {
     link_personal();
     return;
   }
-  for (const BrowserEntry& entry : browser_list) link_browser(entry);
+  for (const BrowserEntry& entry : browser_list)
+    if (!entry.home_refused) link_browser(entry);
 }

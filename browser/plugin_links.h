@@ -8,8 +8,10 @@
 // that browser's libc; in a home reached through another user's directory
 // or link, or chosen through that user's MOZILLA_HOME, root makes them as
 // that user, relative to the directories reached once; a home two users
-// control, or one anyone may rearrange, gets a "Refused:" line instead. Nothing is removed first: a
-// name already there gives the "symlink" system error and the run goes on.
+// control, or one anyone may rearrange, gets a "Refused:" line instead; a
+// browser whose home discovery refused (BrowserEntry::home_refused) gets
+// nothing. Nothing is removed first: a name already there gives the
+// "symlink" system error and the run goes on.
 // Without a home directory an ordinary user gets "Error:\tNo home directory\n"
 // and no links. Ends the process only when the library to copy cannot be read.
 void create_browser_links();

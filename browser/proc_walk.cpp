@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "browser/browser_discovery.h"
+#include "browser/home_users.h"
 #include "browser/proc_environ.h"
 #include "core/blank.h"
 #include "core/browser_list.h"
@@ -16,6 +18,7 @@
 #include "core/paths.h"
 #include "core/run_log.h"
 #include "core/system_error.h"
+#include "core/trusted_path.h"
 
 namespace {
 
@@ -52,16 +55,54 @@ BrowserEntry* entry_of(const struct stat& exe_status) {
 }
 
 // Adds a browser that only a command line named, and marks it when this
-// process is what gave it its owner.
-void add_by_command_line(const std::string& program, std::optional<std::string_view> home, int owner,
+// process is what gave it its owner. Returns whether it was appended.
+bool add_by_command_line(const std::string& program, std::optional<std::string_view> home, int owner,
                          struct stat* exe_status) {
   const BrowserEntry* known = entry_of(*exe_status);
   bool had_owner = known && known->owner_uid != -1;
   std::size_t others = known ? known->other_owners.size() : 0;
-  add_browser_executable(program.c_str(), home, owner, exe_status);
+  bool appended = add_browser_executable(program.c_str(), home, owner, exe_status);
   BrowserEntry* entry = entry_of(*exe_status);
   if (entry && !had_owner && entry->owner_uid == owner) entry->found_by_cmdline = true;
   if (entry && entry->other_owners.size() > others) entry->other_owners.back().found_by_cmdline = true;
+  return appended;
+}
+
+// A browser and a user for whom root refused its home: that user's further
+// processes running it are passed over without identifying it again.
+struct RefusedRun {
+  dev_t device;
+  ino_t inode;
+  int runner;
+};
+std::vector<RefusedRun> refused_runs;
+
+bool was_refused(const struct stat& exe_status, int runner) {
+  for (const RefusedRun& run : refused_runs)
+    if (run.device == exe_status.st_dev && run.inode == exe_status.st_ino && run.runner == runner)
+      return true;
+  return false;
+}
+
+// A browser refused for the user who ran it first is identified afresh for
+// another user's process: alice running her own browser makes it hers to be
+// served even after bob ran it from her directory. Root never acted on the
+// refused entry, so it simply goes.
+void forget_refused(const struct stat& exe_status) {
+  BrowserEntry* known = entry_of(exe_status);
+  if (known && known->home_refused) browser_list.erase(browser_list.begin() + (known - browser_list.data()));
+}
+
+// The browser just appended for `runner`'s process: when the way to its
+// home lies in a third user's hands, root does nothing there.
+void judge_runner(const struct stat& exe_status, int runner) {
+  std::optional<ForeignWay> foreign = foreign_way(browser_list.back(), runner);
+  if (!foreign) return;
+  ReachedPath refused;
+  refused.refusal = std::move(foreign->reason);
+  report_refusal(foreign->path, refused);
+  browser_list.back().home_refused = true;
+  refused_runs.push_back({exe_status.st_dev, exe_status.st_ino, runner});
 }
 
 // A home that an ordinary user's process named in MOZILLA_HOME is that user's
@@ -96,14 +137,17 @@ bool visit_process(const char* pid_name, bool mark_only) {
   std::optional<std::string_view> home_view;
   if (home) home_view = *home;
   struct stat exe_status;
-  if (::stat(exe.c_str(), &exe_status) == 0) {
-    add_browser_executable(exe.c_str(), home_view, owner, &exe_status);
-  } else {
-    std::string program = program_by_command_line(process_dir, &exe_status);
+  std::string program;  // set when only the command line names the executable
+  if (::stat(exe.c_str(), &exe_status) != 0) {
+    program = program_by_command_line(process_dir, &exe_status);
     if (program.empty()) return false;
-    add_by_command_line(program, home_view, owner, &exe_status);
   }
+  if (was_refused(exe_status, owner)) return false;
+  forget_refused(exe_status);
+  bool appended = program.empty() ? add_browser_executable(exe.c_str(), home_view, owner, &exe_status)
+                                  : add_by_command_line(program, home_view, owner, &exe_status);
   note_home_chooser(exe_status, home, owner);
+  if (appended) judge_runner(exe_status, owner);
   return false;
 }
 

@@ -158,6 +158,7 @@ void remove_browser_links() {
     return;
   }
   for (const BrowserEntry& entry : browser_list) {
+    if (entry.home_refused) continue;
     remove_beside(entry.exe_path, "Plim");
     remove_beside(entry.exe_path, "plugins/nsplimmo.so");
   }

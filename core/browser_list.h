@@ -29,6 +29,11 @@ struct BrowserEntry {
     bool found_by_cmdline;  // as above, for this user
   };
   std::vector<OtherOwner> other_owners;
+  // Found through a process whose real user does not control the way to its
+  // home, which a third user does: root makes no links there, removes
+  // nothing there and records it in no settings file. Kept in the list so
+  // that the run goes on for the browsers root may serve.
+  bool home_refused = false;
 };
 
 // The browsers found so far, in order of addition; entries are only appended.

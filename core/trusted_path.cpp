@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/access_acl.h"
 #include "core/file_identity.h"
 #include "core/printable.h"
 #include "core/run_log.h"
@@ -111,19 +112,19 @@ class Walk {
     }
     if (::fstat(entry.get(), &st) != 0) return fail(errno);
     if (S_ISDIR(st.st_mode)) {
-      if (!judge(st)) return false;
+      if (!judge(st, entry.get())) return false;
       out_.dir = std::move(entry);
       return true;
     }
     if (S_ISLNK(st.st_mode)) return follow(entry, st, pending);
     if (!is_last) return fail(ENOTDIR);
     out_.name = component;
-    return judge(st);
+    return judge(st, entry.get());
   }
 
   bool follow(const UniqueFd& link, const struct stat& st, std::vector<std::string>& pending) {
     if (++links_ > kMaxLinks) return fail(ELOOP);
-    if (!judge(st)) return false;
+    if (!judge(st, link.get())) return false;
     std::string target(st.st_size > 0 ? st.st_size + 1 : 4096, '\0');
     ssize_t length = ::readlinkat(link.get(), "", target.data(), target.size());
     if (length < 0) return fail(errno);
@@ -139,25 +140,29 @@ class Walk {
     UniqueFd dir(::openat(at, name, kOpenFlags | O_DIRECTORY));
     struct stat st;
     if (!dir || ::fstat(dir.get(), &st) != 0) return fail(errno);
-    if (!judge(st)) return false;
+    if (!judge(st, dir.get())) return false;
     out_.dir = std::move(dir);
     return true;
   }
 
-  // Root's verdict on a file it passes through: refused, or the user (if
-  // any) who owns it becomes the one the rest of the way is walked as.
-  bool judge(const struct stat& st) {
+  // Root's verdict on a file it passes through (`fd`, opened O_PATH):
+  // refused, or the user (if any) who owns it becomes the one the rest of
+  // the way is walked as.
+  bool judge(const struct stat& st, int fd) {
     if (!judged_) return true;
     std::vector<uid_t> users;  // the ordinary users who may rearrange this entry
     if (st.st_uid != 0) users.push_back(st.st_uid);
+    // In a sticky directory a writer may move only their own entries, which
+    // count by their owner when the walk passes them.
     if (S_ISDIR(st.st_mode) && !(st.st_mode & S_ISVTX)) {
       if (st.st_mode & S_IWOTH) return refuse("writable by every user");
-      if ((st.st_mode & S_IWGRP) && st.st_gid != 0) {
-        std::vector<uid_t> members = ordinary_members(st.st_gid);
-        if (members.size() > 1)
-          return refuse("writable by group " + std::to_string(st.st_gid) + " of several users");
-        if (!members.empty() && members[0] != st.st_uid) users.push_back(members[0]);
-      }
+      if ((st.st_mode & S_IWGRP) && st.st_gid != 0 && !add_group_writer(st.st_gid, users)) return false;
+      AccessAcl acl = read_access_acl(fd);
+      if (!acl.failure.empty()) return refuse(std::move(acl.failure));
+      for (uid_t user : acl.writers.users)
+        if (user != 0) users.push_back(user);
+      for (gid_t group : acl.writers.groups)
+        if (group != 0 && !add_group_writer(group, users)) return false;
     }
     for (uid_t user : users) {
       if (static_cast<int>(user) == out_.controller) continue;
@@ -166,6 +171,16 @@ class Walk {
                       std::to_string(user));
       if (!take_controller(static_cast<int>(user))) return false;
     }
+    return true;
+  }
+
+  // A group that may write: refused when several ordinary users belong to
+  // it; its one member, if any, joins `users`.
+  bool add_group_writer(gid_t group, std::vector<uid_t>& users) {
+    std::vector<uid_t> members = ordinary_members(group);
+    if (members.size() > 1) return refuse("writable by group " + std::to_string(group) + " of several users");
+    if (!members.empty() && std::find(users.begin(), users.end(), members[0]) == users.end())
+      users.push_back(members[0]);
     return true;
   }
 

@@ -33,9 +33,13 @@ struct ReachedPath {
 // most 40, else ELOOP); ".." opens the parent. For root, the owner of each
 // directory entered and each link followed counts: an ordinary owner becomes
 // the controller, and the rest of the way is opened with that user's
-// file-system identity, so the kernel judges each step as that user. Refused:
-// a directory without the sticky bit that every user, or a group other than
-// root's, may write; a way that two different ordinary users control.
+// file-system identity, so the kernel judges each step as that user. A
+// directory without the sticky bit also counts the users its access ACL lets
+// write (core/access_acl.h) like its owner, and a group the mode bits or the
+// ACL let write by its members: one ordinary member counts like the owner.
+// Refused: such a directory that every user, or a group of several ordinary
+// users, may write; one whose access ACL cannot be read or understood; a way
+// that two different ordinary users control.
 //
 // With LastLink::keep the last component is returned as it is (it may be
 // missing or a link). With LastLink::follow a last link is followed; a last

@@ -1,10 +1,13 @@
 #include "core/trusted_path.h"
 
+#include <errno.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "testing/test_support/access_acl_bytes.h"
 #include "testing/test_support/unit_test.h"
 
 namespace {
@@ -48,14 +51,14 @@ void build_tree(const ScratchDir& s) {
   make_link("alice/dir/../toroot/", s / "chain", 0);
 }
 
-std::string describe(const ReachedPath& reached, const std::string& scratch) {
+std::string describe(const ReachedPath& reached, const std::string& scratch, const char* shown = "S") {
   if (!reached.refusal.empty()) return "refused: " + reached.refusal;
   if (!reached.dir) return std::string("error: ") + std::strerror(reached.error);
   char target[4096];
   std::string proc = "/proc/self/fd/" + std::to_string(reached.dir.get());
   ssize_t length = ::readlink(proc.c_str(), target, sizeof target - 1);
   std::string dir(target, length > 0 ? length : 0);
-  if (dir.starts_with(scratch)) dir = "S" + dir.substr(scratch.size());
+  if (dir.starts_with(scratch)) dir = shown + dir.substr(scratch.size());
   return dir + " | " + reached.name + " | " + std::to_string(reached.controller);
 }
 
@@ -70,6 +73,43 @@ TEST(ReachPath, TableOfWays) {
       return describe(reach_path_at(reach_path(path, LastLink::follow), f[2], last), s.path());
     return describe(reach_path(path, last), s.path());
   });
+}
+
+// Gives `path` the ACL `entries` ("default:" first: a default ACL). False
+// when the file system keeps no ACLs.
+bool set_acl(const std::string& path, std::string entries) {
+  const char* name = "system.posix_acl_access";
+  if (entries.starts_with("default:")) {
+    name = "system.posix_acl_default";
+    entries.erase(0, 8);
+  }
+  std::optional<std::string> bytes = access_acl_bytes(entries);
+  EXPECT_TRUE(bytes) << entries;
+  if (!bytes) return true;
+  if (::setxattr(path.c_str(), name, bytes->data(), bytes->size(), 0) == 0) return true;
+  EXPECT_EQ(errno, ENOTSUP) << entries << ": " << std::strerror(errno);
+  return false;
+}
+
+// Each row makes a directory D of its own, with the owner, mode and ACL the
+// row gives and a subdirectory "sub" of root's that only its owner may read,
+// and reaches a path below D. Write access an ACL grants counts like the
+// owner's, and the walk reads the ACL of "sub" as whoever it walks as.
+TEST(ReachPath, TableOfAccessAcls) {
+  if (::geteuid() != 0) GTEST_SKIP() << "owners other than the tester need root";
+  ScratchDir s;
+  ASSERT_EQ(::chmod(s.path().c_str(), 0755), 0);
+  int row_number = 0;
+  bool kept = true;
+  expect_table("core/testdata/trusted_path_acl.table", [&](const std::vector<std::string>& f) {
+    std::string dir = s / std::to_string(++row_number);
+    uid_t owner = f[0] == "alice" ? kAlice : 0;
+    make_dir(dir, owner, owner, static_cast<mode_t>(std::stoul(f[1], nullptr, 8)));
+    make_dir(dir + "/sub", 0, 0, 0711);
+    if (f[2] != "-") kept = kept && set_acl(dir, f[2]);
+    return describe(reach_path(dir + "/" + f[3], LastLink::keep), dir, "D");
+  });
+  if (!kept) GTEST_SKIP() << "the scratch directory's file system keeps no ACLs";
 }
 
 }  // namespace

@@ -110,17 +110,22 @@ std::optional<std::string> installed_license_name(const char* license_name) {
   return std::string(license_name, dot);
 }
 
+// A browser whose home root refused is not recorded: a later run would take
+// the recorded home for root's own choice.
 static void write_browser_lines(FILE* stream, bool to_file) {
-  if (browser_list.empty()) return;
   std::string executables, homes;
+  bool first = true;
   for (const BrowserEntry& browser : browser_list) {
-    if (&browser != &browser_list.front()) {
+    if (browser.home_refused) continue;
+    if (!first) {
       executables += ':';
       homes += ':';
     }
+    first = false;
     executables += browser.exe_path;
     homes += browser.browser_home;
   }
+  if (first) return;
   write_setting(stream, "netscape", executables, to_file);
   write_setting(stream, "mozilla", homes, to_file);
 }

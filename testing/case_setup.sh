@@ -29,6 +29,9 @@
 #   stand-in LIBC HOME        a stand-in browser at HOME/netscape that is not running
 #   dir OWNER MODE PATH       a directory PATH of OWNER (or OWNER:GROUP) with MODE (octal)
 #   group NAME [USER...]      a group NAME with the accounts USER as members
+#   acl PATH ENTRY...         PATH's access ACL made of the ENTRYs as getfacl
+#                             prints them, names allowed: user::rwx
+#                             user:bob:rwx group::r-x mask::rwx other::r-x
 #   link OWNER TARGET PATH    a symbolic link PATH to TARGET, of OWNER
 #   remove PATH               PATH and all below it removed
 #   running OWNER EXE [VAR=VALUE...]  EXE started as OWNER with the variables
@@ -104,6 +107,20 @@ setup_group() {
   local member
   groupadd -- "$1" || return
   for member in "${@:2}"; do usermod -aG "$1" -- "$member" || return; done
+}
+# The names in the entries become ids: the helper writes the kernel's bytes.
+setup_acl() {
+  local path=$1 entry kind name rest entries=()
+  shift
+  for entry in "$@"; do
+    IFS=: read -r kind name rest <<<"$entry"
+    if [[ -n $name && $name != *[!0-9]* ]]; then :
+    elif [[ -n $name && $kind == user ]]; then name=$(id -u -- "$name") || return
+    elif [[ -n $name ]]; then name=$(getent group "$name" | cut -d: -f3) && [[ -n $name ]] || return
+    fi
+    entries+=("$kind:$name:$rest")
+  done
+  "$PLIM_BUILD_DIR/testing/set_access_acl" "$(in_work "$path")" "${entries[@]}"
 }
 # An OWNER of the form NAME:GROUP gives the directory that group.
 setup_only_homes() {
