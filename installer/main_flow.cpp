@@ -18,12 +18,14 @@
 #include "core/system_error.h"
 #include "installer/command_line.h"
 #include "installer/install_layout.h"
+#include "installer/package_inspection.h"
 #include "installer/preset_answers.h"
 #include "installer/screens.h"
 #include "installer/settings_file.h"
 #include "mime/mime_registration.h"
 #include "package/extraction.h"
 #include "package/package_builder.h"
+#include "package/package_check.h"
 #include "package/self_inspection.h"
 
 namespace {
@@ -108,6 +110,7 @@ Previous offer_upgrade() {
 }
 
 int run_install(int argc) {
+  require_whole_package(program_path);
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
   settle_prefix();
@@ -174,6 +177,7 @@ int run_installer(int argc, char** argv) {
   }
   if (settings.extract_dir) return run_extract();
   if (settings.package) return build_package(argc, argv);
+  if (inspection_requested()) return run_package_inspection(program_path);
 
   if (::chdir("/") != 0) exit_on_system_error("chdir");
   if (settings.uninstall) return uninstall_plugin(Announcement::kUninstalled);
