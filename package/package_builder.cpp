@@ -273,10 +273,13 @@ std::vector<std::string> archive_command(const std::string& license_text_name, c
                                    "--create"};
   if (epoch) {
     // Whatever the files' times and the directory order, the same tree
-    // gives the same bytes: names sorted, times no later than the epoch, owner
-    // numbers that need no account database, no time stamp in gzip's header.
+    // gives the same bytes: names sorted, every member time the epoch, owner
+    // numbers that need no account database, no time stamp in gzip's
+    // header. Times are set rather than clamped (--clamp-mtime), which would
+    // keep the time of a file older than the epoch, so that touching it
+    // would change the archive.
     argv.insert(argv.end(), {"--use-compress-program=gzip -n", "--sort=name", "--mtime=@" + *epoch,
-                             "--clamp-mtime", "--numeric-owner", "-vv", "--owner=0", "--group=0", "."});
+                             "--numeric-owner", "-vv", "--owner=0", "--group=0", "."});
   } else {
     argv.insert(argv.end(), {"--gzip", "-vv", "--owner=root", "--group=root", "."});
   }

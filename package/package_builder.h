@@ -60,7 +60,7 @@ bool is_epoch_seconds(std::string_view value);
 // The settings form's tar command, archiving `install_dir` into
 // `archive_path` without the licence text, the uninstaller copy and NFS
 // leftovers, members as root:root. With an `epoch` (seconds) the archive is
-// reproducible: names sorted, member times clamped to the epoch, owner and
+// reproducible: names sorted, every member's time the epoch, owner and
 // group the numbers 0, compressed by "gzip -n". The owner options are the
 // two words before the last.
 std::vector<std::string> archive_command(const std::string& license_text_name, const std::string& install_dir,
