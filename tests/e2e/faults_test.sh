@@ -155,12 +155,14 @@ done
 
 # Killed at a question and while gunzip or tar runs, then run again. The
 # stand-in tool sleeps first; the kill comes when it has started. Asked only
-# whether it is there (tar --version, before the removal), it is the real one.
+# whether it is there (tar --version, before the removal), or to check the
+# package before anything is asked (its messages discarded), it is the real
+# one.
 mkdir "$work/slow" && mkfifo "$work/answers"
 for t in gunzip tar; do
   # The script's own words, kept literal for the slow tool.
   # shellcheck disable=SC2016
-  printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
+  printf '#!/bin/sh\n{ [ "$1" = --version ] || [ /dev/stderr -ef /dev/null ]; } && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
     "$(command -v $t)" "$work" >"$work/slow/$t"
 done
 chmod 755 "$work"/slow/*
