@@ -36,7 +36,7 @@ constexpr char kArchiveName[] = "Plim.tar.gz";
 
 // Ends the run over an input file that cannot serve as a member, naming it.
 [[noreturn]] void refuse_input(const char* path, const char* why) {
-  log_printf(stderr, "Error:\t%s %s\n", path, why);
+  log_printf(stderr, "Error:\t%s %s\n", printable(path).c_str(), why);
   std::exit(1);
 }
 
@@ -48,7 +48,7 @@ NewMember map_member(std::string_view name, const char* path) {
   NewMember member{std::string(name), {}, UniqueFd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK))};
   if (!member.source) {
     report_system_error("open");
-    log_printf(stderr, "Error:\tFailed to open %s\n", path);
+    log_printf(stderr, "Error:\tFailed to open %s\n", printable(path).c_str());
     std::exit(1);
   }
   struct stat st;
