@@ -21,12 +21,15 @@
 #include "core/system_error.h"
 #include "installer/command_line.h"
 #include "installer/install_layout.h"
+#include "installer/package_inspection.h"
+#include "installer/preset_answers.h"
 #include "installer/screens.h"
 #include "installer/settings_file.h"
 #include "mime/mime_registration.h"
 #include "package/exit_cleanup.h"
 #include "package/extraction.h"
 #include "package/package_builder.h"
+#include "package/package_check.h"
 #include "package/self_inspection.h"
 
 namespace {
@@ -137,6 +140,7 @@ void put_in_place(InstallDirs& dirs, Previous previous) {
 }
 
 int run_install(int argc) {
+  require_whole_package(program_path);
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
   settle_prefix();
@@ -166,9 +170,7 @@ int run_install(int argc) {
 
   show_banner();
   write_settings(stdout);
-  wait_for_enter("Please press Enter to view the license Agreement ...");
-  show_license(target);
-  if (!ask_yes_no("Do you accept the Plim(tm) Plugin license agreement? (y/n) ")) {
+  if (!license_accepted(target)) {
     InstallDirs::disarm_signal_cleanup();
     dirs.discard();
     show_banner();
@@ -176,14 +178,17 @@ int run_install(int argc) {
     return 1;
   }
 
-  verify_package_members();
   write_uninstaller(target);
   unpack_license(target);
   unpack_archive(target);
   put_in_place(dirs, previous);
 
-  if (ask_yes_no("Do you wish to update all mime.types and mailcap files? (y/n) ")) register_mime_types();
-  if (browser_running && ask_yes_no("Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
+  if (answer_yes_no(settings.mime_answer, "mime",
+                    "Do you wish to update all mime.types and mailcap files? (y/n) "))
+    register_mime_types();
+  if (browser_running &&
+      answer_yes_no(settings.refresh_answer, "refresh",
+                    "Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
     refresh_running_browsers();
     log_line(
         "\n\nNote: The Netscape Refresh doesn't reload mime.types and malcap files.\n"
@@ -241,6 +246,7 @@ int run_installer(int argc, char** argv) {
   }
   if (settings.extract_dir) return run_extract();
   if (settings.package) return build_package(argc, argv);
+  if (inspection_requested()) return run_package_inspection(program_path);
 
   if (::chdir("/") != 0) exit_on_system_error("chdir");
   if (settings.uninstall) return run_uninstall();

@@ -157,15 +157,21 @@ for c in "${cases[@]}"; do
   assert_kept "${c%%|*}"
 done
 
-# An archive that is gzip data but no tar archive passes every check before
-# the unpacking; tar fails in the staged tree and the installation stays.
-printf 'not a tar archive\n' | gzip >"$work/text.gz"
-make_package "$work/not-tar" "$INSTALLER" license.txt.gz "$work/text.gz"
+# An archive that lists as tar but cannot be unpacked (a file "doc", then
+# "doc/x" below it) passes the check at the start; tar fails in the staged
+# tree and the installation stays.
+mkdir -p "$work/unpackable/file" "$work/unpackable/dir/doc" && echo a >"$work/unpackable/file/doc" &&
+  echo b >"$work/unpackable/dir/doc/x" &&
+  tar -cf "$work/unpackable.tar" -C "$work/unpackable/file" ./doc &&
+  tar -rf "$work/unpackable.tar" -C "$work/unpackable/dir" ./doc/x && gzip "$work/unpackable.tar" ||
+  fail "cannot make the archive that does not unpack"
+assemble_package "$work/unpackable-package" "$INSTALLER" license.txt.gz "$work/unpackable.tar.gz"
 fresh
-run "archive not tar" "$work/not-tar" "$upgrade" --upgrade
-assert_eq 1 "$status" "archive not tar: status"
-assert_kept "archive not tar"
-assert_eq "NetscapePlugin" "$(entries /opt/Fernhollow-Plim)" "archive not tar: nothing staged is left"
+run "archive that does not unpack" "$work/unpackable-package" "$upgrade" --upgrade
+assert_eq 1 "$status" "archive that does not unpack: status"
+assert_contains "$err" "Cannot open: Not a directory" "archive that does not unpack"
+assert_kept "archive that does not unpack"
+assert_eq "NetscapePlugin" "$(entries /opt/Fernhollow-Plim)" "archive that does not unpack: nothing staged is left"
 
 # An upgrade that no longer fits its disk: the old tree and the new one
 # cannot both be there, so the new one fails while staged.
@@ -184,17 +190,19 @@ umount /tmp/full
 # Killed at a question and while gunzip or tar runs, then run again. The
 # stand-in tool sleeps first (tar "after" unpacks first, then sleeps); the
 # kill comes when it has started. Asked only whether it is there (tar
-# --version, before the unpacking), it is the real one. Before the swap the
+# --version, before the unpacking), or to check the package before anything
+# is asked (its messages discarded), it is the real one. Before the swap the
 # old installation is whole; after it (at the MIME question), the new one.
 mkdir "$work/slow" "$work/late" "$work/plain" && mkfifo "$work/answers"
 for t in gunzip tar; do
   # The script's own words, kept literal for the slow tool.
   # shellcheck disable=SC2016
-  printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
+  printf '#!/bin/sh\n{ [ "$1" = --version ] || [ /dev/stderr -ef /dev/null ]; } && exec %s "$@"\necho $$ >%s/started\nexec sleep 600\n' \
     "$(command -v $t)" "$work" >"$work/slow/$t"
 done
 # shellcheck disable=SC2016
-printf '#!/bin/sh\n%s "$@" || exit\necho $$ >%s/started\nexec sleep 600\n' "$(command -v tar)" "$work" >"$work/late/tar"
+printf '#!/bin/sh\n[ /dev/stderr -ef /dev/null ] && exec %s "$@"\n%s "$@" || exit\necho $$ >%s/started\nexec sleep 600\n' \
+  "$(command -v tar)" "$(command -v tar)" "$work" >"$work/late/tar"
 chmod 755 "$work"/slow/* "$work"/late/*
 kills=(
   "at the acceptance question|Do you accept||plain|old"
@@ -234,7 +242,7 @@ done
 # nothing; the first completes.
 fresh
 # shellcheck disable=SC2016
-printf '#!/bin/sh\n[ "$1" = --version ] && exec %s "$@"\nwhile [ ! -e %s/go ]; do sleep 0.1; done\nexec %s "$@"\n' \
+printf '#!/bin/sh\n{ [ "$1" = --version ] || [ /dev/stderr -ef /dev/null ]; } && exec %s "$@"\nwhile [ ! -e %s/go ]; do sleep 0.1; done\nexec %s "$@"\n' \
   "$(command -v tar)" "$work" "$(command -v tar)" >"$work/slow/held-tar"
 chmod 755 "$work/slow/held-tar" && mkdir "$work/held" && ln -s "$work/slow/held-tar" "$work/held/tar"
 PATH=$work/held:$PATH ./install --upgrade <<<"$upgrade" >out 2>err &
