@@ -20,15 +20,17 @@ rounds=${PLIM_BENCH_ROUNDS:-2}
 baseline=${PLIM_BENCH_BASELINE:-}
 
 if [[ ${1:-} == --inside ]]; then
+  PATH=$PATH:/usr/sbin
+  # Into the sandbox's overlays, before the private network (no archive there).
+  if [[ -z ${FLEET_NETWORK:-} ]] &&
+    ! { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null; then
+    (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      ansible-core openssh-server sudo) >/dev/null 2>&1
+  fi
   source "$PLIM_SOURCE_DIR/testing/fleet_hosts.sh"
   fleet_enter_network "$0" "$@"
   source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
   source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
-  if ! command -v ansible-playbook >/dev/null || ! command -v sudo >/dev/null || ! command -v sshd >/dev/null
-  then
-    (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-      ansible-core openssh-server sudo) >/dev/null 2>&1
-  fi
   export ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local ANSIBLE_DEPRECATION_WARNINGS=false \
     ANSIBLE_CALLBACKS_ENABLED=junit
   work=$(mktemp -d /tmp/fleet-bench.XXXXXX)
@@ -47,7 +49,7 @@ if [[ ${1:-} == --inside ]]; then
   done
   echo "SSH connection and login, mean of 10: $(bc <<<"scale=3; ($EPOCHREALTIME - $start) / 10") s"
   package=$PLIM_BUILD_DIR/demo/install
-  echo "package: $(stat -c %s "$package") bytes, nproc $(nproc); $(ansible-playbook --version | head -1)"
+  echo "package: $(stat -c %s "$package") bytes, nproc $(nproc); $(ansible-playbook --version | sed -n 1p)"
   # The answers both methods give: the unattended options where the
   # installer has them, else the answers on standard input.
   command=(./install --prefix=/opt/plim --netscape=/opt/netscape/netscape)
