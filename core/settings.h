@@ -12,6 +12,12 @@ struct Settings {
   bool upgrade = false;                      // upgrade mode: an installation found is upgraded without asking
   bool uninstall = false;                    // uninstall mode
   bool package = false;                      // package mode
+  bool list = false;                         // list mode: the archive's members, as tar lists them
+  bool info = false;                         // info mode: the package's version and members
+  bool check = false;                        // check mode: whether the package is whole
+  bool accept_license = false;               // the licence is accepted by option, not paged
+  std::optional<bool> mime_answer;           // the MIME question's answer given by option
+  std::optional<bool> refresh_answer;        // the refresh question's answer given by option
   std::optional<std::string> extract_dir;    // absolute; set only in extract mode
   std::optional<std::string> prefix;         // absolute, one trailing slash removed
   std::optional<std::string> vendor_dir;     // prefix + "/Fernhollow-Plim"

@@ -8,12 +8,15 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "browser/browser_discovery.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "core/run_log.h"
 #include "core/settings.h"
 #include "installer/install_layout.h"
+#include "installer/preset_answers.h"
 #include "package/build_usage.h"
 #include "profile/profile_config.h"
 
@@ -23,21 +26,34 @@ namespace {
 // pass. The letter n stands for both netscape and mozilla; the parser gives it
 // to the first, netscape.
 const OptionSpec all_options[] = {
-    {"netscape", 1, nullptr, 'n'},  {"prefix", 1, nullptr, 'p'},  {"config", 1, nullptr, 'f'},
-    {"mozilla", 1, nullptr, 'n'},   {"license", 1, nullptr, 'L'}, {"extract", 1, nullptr, 'x'},
-    {"uninstall", 0, nullptr, 'u'}, {"upgrade", 0, nullptr, 'U'}, {"package", 0, nullptr, 'P'},
-    {"help", 0, nullptr, 'h'},      {"install", 0, nullptr, 'i'}, {"quiet", 0, nullptr, 'v'},
+    {"netscape", 1, nullptr, 'n'},     {"prefix", 1, nullptr, 'p'},  {"config", 1, nullptr, 'f'},
+    {"mozilla", 1, nullptr, 'n'},      {"license", 1, nullptr, 'L'}, {"extract", 1, nullptr, 'x'},
+    {"uninstall", 0, nullptr, 'u'},    {"upgrade", 0, nullptr, 'U'}, {"package", 0, nullptr, 'P'},
+    {"help", 0, nullptr, 'h'},         {"install", 0, nullptr, 'i'}, {"quiet", 0, nullptr, 'v'},
+    {"accept-license", 0, nullptr, 0}, {"mime", 1, nullptr, 0},      {"refresh", 1, nullptr, 0},
+    {"list", 0, nullptr, 0},           {"info", 0, nullptr, 0},      {"check", 0, nullptr, 0},
     {nullptr, 0, nullptr, 0}};
 
-const OptionSpec install_options[] = {{"netscape", 1, nullptr, 'n'}, {"prefix", 1, nullptr, 'p'},
-                                      {"config", 1, nullptr, 'f'},   {"mozilla", 1, nullptr, 'n'},
-                                      {"install", 0, nullptr, 'i'},  {"quiet", 0, nullptr, 'v'},
+// Install and upgrade also take the answers to their questions, so that a
+// run can go without anyone at the terminal.
+const OptionSpec install_options[] = {{"netscape", 1, nullptr, 'n'},     {"prefix", 1, nullptr, 'p'},
+                                      {"config", 1, nullptr, 'f'},       {"mozilla", 1, nullptr, 'n'},
+                                      {"install", 0, nullptr, 'i'},      {"quiet", 0, nullptr, 'v'},
+                                      {"accept-license", 0, nullptr, 0}, {"mime", 1, nullptr, 0},
+                                      {"refresh", 1, nullptr, 0},        {nullptr, 0, nullptr, 0}};
+
+const OptionSpec upgrade_options[] = {{"config", 1, nullptr, 'f'}, {"upgrade", 0, nullptr, 'U'},
+                                      {"quiet", 0, nullptr, 'v'},  {"accept-license", 0, nullptr, 0},
+                                      {"mime", 1, nullptr, 0},     {"refresh", 1, nullptr, 0},
                                       {nullptr, 0, nullptr, 0}};
 
-const OptionSpec upgrade_options[] = {{"config", 1, nullptr, 'f'},
-                                      {"upgrade", 0, nullptr, 'U'},
-                                      {"quiet", 0, nullptr, 'v'},
-                                      {nullptr, 0, nullptr, 0}};
+// The inspection modes only read the package.
+const OptionSpec list_options[] = {
+    {"list", 0, nullptr, 0}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
+const OptionSpec info_options[] = {
+    {"info", 0, nullptr, 0}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
+const OptionSpec check_options[] = {
+    {"check", 0, nullptr, 0}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
 
 const OptionSpec extract_options[] = {{"extract", 1, nullptr, 'x'},
                                       {"upgrade", 0, nullptr, 'U'},
@@ -99,6 +115,18 @@ const OptionSpec* choose_mode(const char* program_name, const ProfileConfig& con
     settings.package = true;
     return package_options;
   }
+  if (config.get_flag("list", 0)) {
+    settings.list = true;
+    return list_options;
+  }
+  if (config.get_flag("info", 0)) {
+    settings.info = true;
+    return info_options;
+  }
+  if (config.get_flag("check", 0)) {
+    settings.check = true;
+    return check_options;
+  }
   if (auto extract = value_of(config, "extract")) {
     settings.extract_dir = absolute_path(*extract, *settings.cwd);
     return extract_options;
@@ -123,6 +151,22 @@ void take_browser_settings(const ProfileConfig& mode) {
   }
 }
 
+// The answers given by option (install and upgrade modes only: elsewhere a
+// profile's values for them mean nothing). A value other than yes or no is
+// an option error.
+void take_preset_answers(const ProfileConfig& mode, const char* program_path) {
+  settings.accept_license = mode.get_flag("accept-license", 0);
+  for (auto [name, answer] :
+       {std::pair{"mime", &settings.mime_answer}, {"refresh", &settings.refresh_answer}}) {
+    auto value = value_of(mode, name);
+    if (!value) continue;
+    *answer = parse_yes_no(*value);
+    if (*answer) continue;
+    log_printf(stderr, "Error:\t--%s takes yes or no, not %s\n", name, printable(*value).c_str());
+    print_usage(program_path, 1);
+  }
+}
+
 }  // namespace
 
 void print_usage(const char* program_path, int status) {
@@ -143,13 +187,17 @@ void print_usage(const char* program_path, int status) {
     std::fprintf(stderr, "-or-\t%s --%s [--%s=filename] [--%s]\n", p, "upgrade", "config", "quiet");
     std::fprintf(stderr, "-or-\t%s [--%s=filename] [--%s] [--%s=filename] [--%s=filename]\n", p, "config",
                  "quiet", "netscape", "mozilla");
+    std::fprintf(stderr, "-or-\t%s --%s | --%s | --%s\n", p, "list", "info", "check");
   }
   std::fprintf(stderr,
                "Usage:\n\t%s [--%s] [--%s] [--%s]\n\t\t[--%s=pathname] [--%s=pathname] [--%s=filename]\n", p,
                "help", "upgrade", "uninstall", "extract", "prefix", "config");
+  std::fprintf(stderr, "\t\t[--%s] [--%s=yes|no] [--%s=yes|no]\n", "accept-license", "mime", "refresh");
   std::fprintf(stderr, "Examples:\n\t%s --%s=/opt\n", p, "prefix");
   std::fprintf(stderr, "\t%s --%s=/usr/local\n", p, "prefix");
   std::fprintf(stderr, "\t%s --%s\n", p, "extract");
+  std::fprintf(stderr, "\t%s --%s=/opt --%s --%s=yes --%s=no\n", p, "prefix", "accept-license", "mime",
+               "refresh");
   std::exit(status);
 }
 
@@ -190,11 +238,13 @@ int parse_command_line(int argc, char** argv) {
   report_messages_and_exit(*mode, program_path);
 
   bool extracting = settings.extract_dir.has_value();
+  bool inspecting = settings.list || settings.info || settings.check;
   if (!extracting) {
     auto prefix = value_of(*mode, "prefix");
     if (set_and_not_empty(prefix)) set_prefix(absolute_path(*prefix, *settings.cwd));
   }
-  if (!extracting && !settings.package) take_browser_settings(*mode);
+  if (!extracting && !settings.package && !inspecting) take_browser_settings(*mode);
+  if (table == install_options || table == upgrade_options) take_preset_answers(*mode, program_path);
 
   auto version = value_of(*mode, "version");
   if (set_and_not_empty(version)) settings.version = version;

@@ -18,11 +18,14 @@
 #include "core/system_error.h"
 #include "installer/command_line.h"
 #include "installer/install_layout.h"
+#include "installer/package_inspection.h"
+#include "installer/preset_answers.h"
 #include "installer/screens.h"
 #include "installer/settings_file.h"
 #include "mime/mime_registration.h"
 #include "package/extraction.h"
 #include "package/package_builder.h"
+#include "package/package_check.h"
 #include "package/self_inspection.h"
 
 namespace {
@@ -107,6 +110,7 @@ Previous offer_upgrade() {
 }
 
 int run_install(int argc) {
+  require_whole_package(program_path);
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
   settle_prefix();
@@ -116,10 +120,8 @@ int run_install(int argc) {
 
   show_banner();
   write_settings(stdout);
-  wait_for_enter("Please press Enter to view the license Agreement ...");
   const MemberTarget install_target{*settings.install_dir, true};
-  show_license(install_target);
-  if (!ask_yes_no("Do you accept the Plim(tm) Plugin license agreement? (y/n) ")) {
+  if (!license_accepted(install_target)) {
     show_banner();
     log_line("Please delete this software.\n");
     return 1;
@@ -135,8 +137,12 @@ int run_install(int argc) {
   unpack_archive(install_target);
   create_browser_links();
 
-  if (ask_yes_no("Do you wish to update all mime.types and mailcap files? (y/n) ")) register_mime_types();
-  if (browser_running && ask_yes_no("Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
+  if (answer_yes_no(settings.mime_answer, "mime",
+                    "Do you wish to update all mime.types and mailcap files? (y/n) "))
+    register_mime_types();
+  if (browser_running &&
+      answer_yes_no(settings.refresh_answer, "refresh",
+                    "Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
     refresh_running_browsers();
     log_line(
         "\n\nNote: The Netscape Refresh doesn't reload mime.types and malcap files.\n"
@@ -171,6 +177,7 @@ int run_installer(int argc, char** argv) {
   }
   if (settings.extract_dir) return run_extract();
   if (settings.package) return build_package(argc, argv);
+  if (inspection_requested()) return run_package_inspection(program_path);
 
   if (::chdir("/") != 0) exit_on_system_error("chdir");
   if (settings.uninstall) return uninstall_plugin(Announcement::kUninstalled);

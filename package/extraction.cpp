@@ -351,9 +351,10 @@ void verify_package_members() {
 }
 
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
-                                   const std::vector<std::string>& consumer,
-                                   const BackgroundWork& background) {
+                                   const std::vector<std::string>& consumer, const BackgroundWork& background,
+                                   PipelineOutput output) {
   UniqueFd input_read, input_write, output_read, output_write;
+  UniqueFd null(output == PipelineOutput::kNothing ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1);
   make_pipe(output_read, output_write);
   make_pipe(input_read, input_write);
 
@@ -369,6 +370,7 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     decompressor.stdin_fd = input_read.get();
     decompressor.stdout_fd = output_write.get();
     decompressor.exec_call = "execv";
+    decompressor.stderr_to_null = output != PipelineOutput::kAll;
     decompressor_pid = start_child(decompressor);
     cleanup.stop_child(decompressor_pid);
     output_write.reset();
@@ -377,6 +379,8 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
     ChildSpec reader;
     reader.argv = consumer;
     reader.stdin_fd = output_read.get();
+    reader.stdout_fd = null.get();
+    reader.stderr_to_null = output != PipelineOutput::kAll;
     consumer_pid = start_child(reader);
     cleanup.stop_child(consumer_pid);
     output_read.reset();

@@ -60,17 +60,25 @@ struct PipelineStatus {
 // One step of work done while a pipe is full; returns whether more is left.
 using BackgroundWork = std::function<bool()>;
 
+// What the two children of pipe_through_gunzip may print.
+enum class PipelineOutput {
+  kAll,          // both print to our standard output and error as they will
+  kListingOnly,  // the consumer's standard output only; their error messages are discarded
+  kNothing,      // nothing at all: only their statuses count
+};
+
 // Feeds `length` bytes at `data` to "gunzip -dc -", whose output is the
 // standard input of a child running `consumer`; returns when both have ended.
 // `background`, when given, is stepped whenever the pipe into gunzip is full,
-// and to its end before the wait.
+// and to its end before the wait. `output` says what the children may print.
 // A consumer that stops reading early ends the input quietly (the write sees
 // EPIPE; SIGPIPE is ignored meanwhile). Pipe, fork, write and wait failures
 // end the process with status 1; that exit, and any other before both
 // children are reaped (one in `background` too), stops and reaps them.
 PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
                                    const std::vector<std::string>& consumer,
-                                   const BackgroundWork& background = {});
+                                   const BackgroundWork& background = {},
+                                   PipelineOutput output = PipelineOutput::kAll);
 
 // For a child that failed, prints "Error:\t<name> exited with status <n>" or
 // "Error:\t<name> was signaled" (standard error and run log) and returns true.

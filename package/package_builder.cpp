@@ -1,9 +1,11 @@
 #include "package/package_builder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include "core/child_process.h"
 #include "core/package_contents.h"
 #include "core/paths.h"
+#include "core/printable.h"
 #include "core/run_log.h"
 #include "core/settings.h"
 #include "core/system_error.h"
@@ -23,6 +26,7 @@
 #include "package/extraction.h"
 #include "package/mapped_file.h"
 #include "package/output_file.h"
+#include "package/package_check.h"
 #include "package/self_inspection.h"
 
 namespace {
@@ -30,10 +34,27 @@ namespace {
 constexpr mode_t kPackageMode = 0755;
 constexpr char kArchiveName[] = "Plim.tar.gz";
 
-// A member from a file, its descriptor kept open.
+// Ends the run over an input file that cannot serve as a member, naming it.
+[[noreturn]] void refuse_input(const char* path, const char* why) {
+  log_printf(stderr, "Error:\t%s %s\n", path, why);
+  std::exit(1);
+}
+
+// A member from a file, its descriptor kept open. The file is named in every
+// refusal: the bare system error would not say which of the two it was.
+// Opened without blocking, so that a FIFO given by mistake is refused rather
+// than waited on.
 NewMember map_member(std::string_view name, const char* path) {
-  NewMember member{std::string(name), {}, UniqueFd(::open(path, O_RDONLY | O_CLOEXEC))};
-  if (!member.source) exit_on_system_error("open");
+  NewMember member{std::string(name), {}, UniqueFd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK))};
+  if (!member.source) {
+    report_system_error("open");
+    log_printf(stderr, "Error:\tFailed to open %s\n", path);
+    std::exit(1);
+  }
+  struct stat st;
+  if (::fstat(member.source.get(), &st) != 0) exit_on_system_error("fstat");
+  if (!S_ISREG(st.st_mode)) refuse_input(path, "is not a regular file");
+  if (st.st_size == 0) refuse_input(path, "is empty");
   member.data = map_descriptor(member.source.get());
   return member;
 }
@@ -61,8 +82,8 @@ void print_execute_line(const std::vector<std::string>& argv) {
 }
 
 // The licence text compressed into an anonymous temporary file; false after
-// reporting a failure.
-bool compress_license(const std::string& license_path, MappedFile& compressed) {
+// reporting a failure. `reproducible`: no name and time in the gzip header.
+bool compress_license(const std::string& license_path, bool reproducible, MappedFile& compressed) {
   FILE* temporary = std::tmpfile();
   if (!temporary) {
     report_system_error("tmpfile()");
@@ -70,10 +91,14 @@ bool compress_license(const std::string& license_path, MappedFile& compressed) {
   }
   ChildSpec gzip;
   gzip.argv = {"gzip", "-9", "-c", license_path};
+  if (reproducible) gzip.argv.insert(gzip.argv.begin() + 2, "-n");
   gzip.stdout_fd = ::fileno(temporary);
   gzip.exec_failure_format = "Error:\tFailed to execute %s\n";
   gzip.exec_failure_to_run_log = true;
-  log_printf(stdout, "Execute:\t%s %s %s\n", "gzip", "-9", "-c");
+  if (reproducible)
+    log_printf(stdout, "Execute:\t%s %s %s %s\n", "gzip", "-9", "-n", "-c");
+  else
+    log_printf(stdout, "Execute:\t%s %s %s\n", "gzip", "-9", "-c");
   if (report_child_failure("gzip", run_child(gzip))) {
     std::fclose(temporary);
     return false;
@@ -102,25 +127,13 @@ bool make_temporary_file(std::string& name, UniqueFd& fd) {
 // The installed tree (without the licence text, the uninstaller copy and NFS
 // leftovers) as a gzip tar archive, members recorded as root:root unless the
 // local tar rejects that; false after reporting a failure.
-bool archive_tree(const std::string& license_text_name, NewMember& archive) {
+bool archive_tree(const std::string& license_text_name, const std::optional<std::string>& epoch,
+                  NewMember& archive) {
   std::string temporary;
   UniqueFd& temporary_fd = archive.source;
   if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
-  tar.argv = {"tar",
-              "--exclude=" + license_text_name,
-              "-C",
-              *settings.install_dir + "/",
-              "--exclude=uninstall",
-              "--exclude=.nfs*",
-              "-f",
-              temporary,
-              "--create",
-              "--gzip",
-              "-vv",
-              "--owner=root",
-              "--group=root",
-              "."};
+  tar.argv = archive_command(license_text_name, *settings.install_dir, temporary, epoch);
   tar.exec_failure_to_run_log = true;
   for (bool first_run = true;; first_run = false) {
     print_execute_line(tar.argv);
@@ -148,16 +161,28 @@ int build_from_settings(const char* program_path) {
   const std::string& install_dir = *settings.install_dir;
   log_printf(stdout, "Archiving version %s of the Plim Plugin from directory:\n\n\t%s\n\n",
              settings.version->c_str(), install_dir.c_str());
+  // A build date given as SOURCE_DATE_EPOCH asks for a build that is the
+  // same bytes whenever it is made from the same tree.
+  std::optional<std::string> epoch;
+  if (const char* value = std::getenv("SOURCE_DATE_EPOCH"); value && *value) {
+    if (!is_epoch_seconds(value)) {
+      log_printf(stderr, "Error:\tSOURCE_DATE_EPOCH is not a count of seconds: %s\n",
+                 printable(value).c_str());
+      return 1;
+    }
+    epoch = value;
+  }
   NewPackage package{};
   read_version(settings.version->c_str(), package.version);
   package.license.name = *settings.license_file + ".gz";
   package.archive.name = kArchiveName;
 
-  if (!compress_license(install_dir + "/" + *settings.license_file, package.license.data)) return 1;
+  if (!compress_license(install_dir + "/" + *settings.license_file, epoch.has_value(), package.license.data))
+    return 1;
   // The licence text itself: the member name without its last extension.
   const std::string& member = package.license.name;
   std::string license_text = member.substr(0, member.rfind('.', member.size() - 2));
-  if (!archive_tree(license_text, package.archive)) return 1;
+  if (!archive_tree(license_text, epoch, package.archive)) return 1;
   return write_package(package, program_path);
 }
 
@@ -180,6 +205,19 @@ bool members_are_installable(const NewPackage& package) {
       log_printf(stderr, "Error:\tThe %s member %s is not gzip data\n", role, name);
       return false;
     }
+  }
+  // Unpacking reads both to their end, and the archive through tar: what
+  // fails there is refused now.
+  require_gunzip_and_tar();
+  if (!gzip_member_is_whole(package.license.data.address(), package.license.data.length())) {
+    log_printf(stderr, "Error:\tThe licence member %s is damaged gzip data\n", package.license.name.c_str());
+    return false;
+  }
+  const MappedFile& archive = package.archive.data;
+  if (!archive_lists_as_tar(archive.address(), archive.length(), ArchiveListing::kHidden)) {
+    log_printf(stderr, "Error:\tThe archive member %s does not list as a tar archive\n",
+               package.archive.name.c_str());
+    return false;
   }
   return true;
 }
@@ -209,10 +247,55 @@ std::optional<PackageArguments> read_package_arguments(int argc, char* const* ar
       {number(1), number(2), number(3), number(4)}, argv[5], argv[6], base_name(argv[5]), base_name(argv[6])};
 }
 
+bool is_version_word(std::string_view word) {
+  if (word.empty() || word.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  std::string_view significant = word.substr(std::min(word.find_first_not_of('0'), word.size()));
+  return significant.size() < 3 || (significant.size() == 3 && significant <= "255");
+}
+
+bool is_epoch_seconds(std::string_view value) {
+  // Up to 18 digits: any such count fits the 64-bit time tar keeps.
+  return !value.empty() && value.size() <= 18 &&
+         value.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::vector<std::string> archive_command(const std::string& license_text_name, const std::string& install_dir,
+                                         const std::string& archive_path,
+                                         const std::optional<std::string>& epoch) {
+  std::vector<std::string> argv = {"tar",
+                                   "--exclude=" + license_text_name,
+                                   "-C",
+                                   install_dir + "/",
+                                   "--exclude=uninstall",
+                                   "--exclude=.nfs*",
+                                   "-f",
+                                   archive_path,
+                                   "--create"};
+  if (epoch) {
+    // Whatever the files' times and the directory order, the same tree
+    // gives the same bytes: names sorted, times no later than the epoch, owner
+    // numbers that need no account database, no time stamp in gzip's header.
+    argv.insert(argv.end(), {"--use-compress-program=gzip -n", "--sort=name", "--mtime=@" + *epoch,
+                             "--clamp-mtime", "--numeric-owner", "-vv", "--owner=0", "--group=0", "."});
+  } else {
+    argv.insert(argv.end(), {"--gzip", "-vv", "--owner=root", "--group=root", "."});
+  }
+  return argv;
+}
+
 int build_package(int argc, char** argv) {
   const char* program_path = argc > 0 ? argv[0] : "";
-  if (std::optional<PackageArguments> arguments = read_package_arguments(argc, argv))
+  if (std::optional<PackageArguments> arguments = read_package_arguments(argc, argv)) {
+    // Each version word is one byte of the trailer: a number that does not
+    // fit would be stored as another one.
+    for (int i = 1; i <= 4; ++i) {
+      if (is_version_word(argv[i])) continue;
+      log_printf(stderr, "Error:\tThe version word %s is not a number from 0 to 255\n",
+                 printable(argv[i]).c_str());
+      print_build_usage(program_path);
+    }
     return build_from_arguments(*arguments, program_path);
+  }
   if (argc == 1 && settings.version && settings.license_file && settings.prefix)
     return build_from_settings(program_path);
   print_build_usage(program_path);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/unique_fd.h"
 #include "package/mapped_file.h"
@@ -19,8 +20,12 @@
 //   program
 //     (no arguments; version, license_file and prefix from the settings: the
 //     licence is compressed with "gzip -9 -c" and the installed tree archived
-//     with "tar --create --gzip", recorded as root:root where tar allows)
-// Anything else prints the build usage and ends the process with status 1.
+//     with "tar --create --gzip", recorded as root:root where tar allows;
+//     with SOURCE_DATE_EPOCH set, reproducibly, see archive_command)
+// Anything else prints the build usage and ends the process with status 1,
+// after an error line when a version word of the argument form is not a
+// number from 0 to 255. An input file that cannot be opened, is not a
+// regular file or is empty is named in an error line (status 1).
 //
 // Returns 0 after the package was written, 1 after a reported failure of
 // gzip, tar or a temporary file; then no new "install" exists and an old one
@@ -44,6 +49,24 @@ struct PackageArguments {
 // not in that form. Reads nothing but argv.
 std::optional<PackageArguments> read_package_arguments(int argc, char* const* argv);
 
+// Whether `word` is a version word of the argument form: decimal digits
+// only, a number from 0 to 255 (leading zeros allowed).
+bool is_version_word(std::string_view word);
+
+// Whether `value` (of SOURCE_DATE_EPOCH) is a count of seconds: 1 to 18
+// decimal digits.
+bool is_epoch_seconds(std::string_view value);
+
+// The settings form's tar command, archiving `install_dir` into
+// `archive_path` without the licence text, the uninstaller copy and NFS
+// leftovers, members as root:root. With an `epoch` (seconds) the archive is
+// reproducible: names sorted, member times clamped to the epoch, owner and
+// group the numbers 0, compressed by "gzip -n". The owner options are the
+// two words before the last.
+std::vector<std::string> archive_command(const std::string& license_text_name, const std::string& install_dir,
+                                         const std::string& archive_path,
+                                         const std::optional<std::string>& epoch);
+
 // One member of a package being built: its name in the package, its bytes,
 // and, where there is one, an open descriptor of the file they are mapped
 // from, so that the package gets them by a copy inside the kernel.
@@ -63,7 +86,7 @@ struct NewPackage {
 // Writes "install" beside `program_path`: the running program's own image,
 // the licence, the archive, the two names with their NULs and the trailer.
 // Prints "Archive successfull!" and returns 0; 1 when the parts together
-// exceed the 32-bit lengths of the format, or when a member is not gzip data
-// or its name does not end in ".gz" (an error line names it; no file is
-// written).
+// exceed the 32-bit lengths of the format, or when a member is not whole
+// gzip data, the archive does not list as tar, or a member's name does not
+// end in ".gz" (an error line names it; no file is written).
 int write_package(const NewPackage& package, const char* program_path);

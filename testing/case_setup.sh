@@ -19,8 +19,9 @@
 #   gzip FILE                 FILE compressed to FILE.gz (FILE goes)
 #   tar ARCHIVE DIR [OPT...]  a gzipped tar archive of DIR's contents, with
 #                             tar's options OPT (--mode=go-rwx)
-#   package PATH LICENSE ARCHIVE [M m p d]  a package built as the default one
-#                             is, from those members, version M.m.p.d
+#   package PATH LICENSE ARCHIVE [M m p d]  a package as package mode builds
+#                             it, from those members (damaged ones too),
+#                             version M.m.p.d
 #   small-disk PATH SIZE [OWNER]  a tmpfs of SIZE (64k) at PATH; also a
 #                             mount point that neither rm nor rmdir takes
 #   installed OWNER [PREFIX]  OWNER has installed the package (PREFIX made and
@@ -43,6 +44,9 @@
 #                             OWNER, ANSWERS its input lines joined by ","
 #   copy SRC PATH             a copy of the file SRC at PATH, its mode kept
 #   truncate SIZE PATH        the file PATH cut or grown to SIZE bytes
+#                             (-N: cut by N bytes)
+#   flip OFFSET PATH          the byte at OFFSET of the file PATH inverted (a
+#                             negative OFFSET counts from the end: -1 is the last)
 #   mode MODE PATH            PATH's permission bits made MODE (4755: set-user-id)
 #   replace PATH FROM TO      every FROM in the file PATH's bytes made TO
 #                             (plain words of the same length)
@@ -82,7 +86,7 @@ setup_package() {
   local path=$1 license=$2 archive=$3
   shift 3
   local version=${*:-3 2 5 3}
-  make_package "$(in_work "$path")" "$INSTALLER" "$(in_work "$license")" "$(in_work "$archive")" "$version"
+  assemble_package "$(in_work "$path")" "$INSTALLER" "$(in_work "$license")" "$(in_work "$archive")" "$version"
 }
 setup_small_disk() { small_disk "$(in_work "$1")" "$2" "${3:-}"; }
 
@@ -131,6 +135,14 @@ setup_env() {
 }
 setup_copy() { cp --sparse=always -p -- "$1" "$2"; }
 setup_truncate() { truncate -s "$1" -- "$2"; }
+setup_flip() {
+  local path offset byte
+  path=$(in_work "$2") offset=$1
+  ((offset >= 0)) || offset=$(($(stat -c %s -- "$path") + offset))
+  byte=$(od -An -tu1 -j "$offset" -N1 -- "$path") && [[ -n $byte ]] || return 1
+  # shellcheck disable=SC2059 # the format is the escaped byte itself
+  printf "$(printf '\\%03o' $((255 - byte)))" | dd of="$path" bs=1 seek="$offset" conv=notrunc status=none
+}
 setup_mode() { chmod -- "$1" "$(in_work "$2")"; }
 setup_replace() { sed -E -i "s/$(sed_regex "$2")/$(sed_text "$3")/g" -- "$1"; }
 setup_probe() { cp "$PLIM_BUILD_DIR/testing/${1:-browser_probe}" "$WORK/probe"; }

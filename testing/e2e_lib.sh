@@ -125,6 +125,23 @@ make_package() {
   rm -rf -- "$dir"
 }
 
+# assemble_package OUT IMAGE LICENSE_GZ ARCHIVE_GZ [VERSION]: writes OUT as
+# make_package would, byte for byte, but joins the parts itself: package mode
+# refuses members that are damaged or no tar archive, and the installer's
+# handling of such members is tested too.
+assemble_package() {
+  local out=$1 image=$2 license=$3 archive=$4 version sizes=() file n
+  read -ra version <<<"${5:-3 2 5 3}"
+  for file in "$image" "$license" "$archive"; do sizes+=("$(stat -c %s -- "$file")") || return 1; done
+  le32() { n=$1; printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24 & 255)); }
+  # shellcheck disable=SC2059 # the formats are the escaped bytes themselves
+  {
+    cat -- "$image" "$license" "$archive" &&
+      printf 'license.txt.gz\0Plim.tar.gz\0EOFwytEOF\0' &&
+      printf "$(printf '\\x%02x' "${version[@]}")\\0\\0$(le32 "${sizes[0]}")$(le32 "${sizes[1]}")$(le32 "${sizes[2]}")"
+  } >"$out" && chmod 0755 "$out" || fail "cannot assemble the package $out"
+}
+
 # make_payload DIR: writes DIR/license.txt.gz (a short licence text) and
 # DIR/Plim.tar.gz, made of DIR/tree (mode 0755, as unpacking root gives it to
 # the target): a libc5 and a libc6 library stand-in, a viewer and a page.
