@@ -145,6 +145,12 @@ for host in "${installed[@]}"; do
   expect_recap "$host" failed=0
   expect_complete "$host" 3.2.5.3
 done
+# The options answered: no licence paged, no answer read.
+for host in "${installed[@]}"; do
+  assert_contains "$(cat "$work/logs/$host.log")" $'Accept:\tLicense, by option --accept-license' \
+    "the run log of $host"
+  assert_not_contains "$(cat "$work/logs/$host.log")" "Please press Enter" "the run log of $host"
+done
 # plim_refresh is off by default: the running browsers were not told.
 for host in user-browser root-browser; do
   assert_no_file "/proc/$(fleet_host_pid "$host")/root/opt/netscape/remote.log"
