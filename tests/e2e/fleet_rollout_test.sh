@@ -44,6 +44,11 @@ for i in "${!hosts[@]}"; do
   install_stand_in "/proc/$(fleet_host_pid "${hosts[i]}")/root/opt/netscape" >/dev/null
 done
 in_host user-browser "$PLIM_SOURCE_DIR/testing/create_account" alice >/dev/null || fail "no alice"
+# A browser told to reload notes it in /tmp/remote.log of its host.
+for host in user-browser root-browser; do
+  in_host "$host" sh -c 'echo PLIM_STAND_IN_LOG=/tmp/remote.log >/etc/plim-stand-in.conf' ||
+    fail "cannot set up the stand-in of $host"
+done
 fleet_start_browser user-browser alice /opt/netscape/netscape
 fleet_start_browser root-browser root /opt/netscape/netscape
 in_host full-disk mkdir /opt/plim &&
@@ -153,7 +158,7 @@ for host in "${installed[@]}"; do
 done
 # plim_refresh is off by default: the running browsers were not told.
 for host in user-browser root-browser; do
-  assert_no_file "/proc/$(fleet_host_pid "$host")/root/opt/netscape/remote.log"
+  assert_no_file "/proc/$(fleet_host_pid "$host")/root/tmp/remote.log"
 done
 assert_eq "$(sorted "${installed[@]}" full-disk)" "$(changed_hosts)" "hosts changed by the first roll-out"
 expect_recap full-disk failed=1
@@ -228,7 +233,7 @@ for host in user-browser older; do
   expect_complete "$host" "3.3 beta 1"
   assert_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's forced installation"
 done
-assert_contains "$(cat "/proc/$(fleet_host_pid user-browser)/root/opt/netscape/remote.log")" \
+assert_contains "$(cat "/proc/$(fleet_host_pid user-browser)/root/tmp/remote.log")" \
   "$install_dir" "the refresh of user-browser's browser"
 
 check_rollout "$work/newer" -e plim_state=absent
