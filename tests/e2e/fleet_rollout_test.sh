@@ -3,26 +3,31 @@
 # of testing/fleet_hosts.ini, each its own namespaces with sshd and sudo. The
 # first run installs where a browser runs (an account's or root's) or is
 # named, upgrades the older installation, fails on the full disk and reports
-# the host without sshd unreachable; every run log comes back. Check mode then
-# predicts the second run exactly and changes nothing; the second run changes
-# nothing where the installation is complete. A package that does not match
-# its checksum stops the play everywhere before it is copied; the newer one
-# upgrades every host. Removal, predicted by check mode, takes the plug-in
-# away, and a second removal changes nothing.
+# the host without sshd unreachable; every run log comes back, no browser is
+# told to reload and no package copy stays behind. A tree and a link deleted
+# by hand make their hosts install again: check mode predicts the second run
+# exactly and changes nothing; the second run changes nothing where the
+# installation is complete. A package that does not match its checksum stops
+# the play everywhere before it is copied; the newer one upgrades every host.
+# A package that ends 0 but leaves a broken link fails its host; plim_force
+# reinstalls, plim_refresh reloads the browsers. Removal, predicted by check
+# mode, takes the plug-in away, and a second removal changes nothing.
 set -uo pipefail
+PATH=$PATH:/usr/sbin
+# Into the sandbox's overlays: the machine itself is left as it is. Before the
+# private network, which reaches no package archive.
+if [[ -z ${FLEET_NETWORK:-} ]] &&
+  ! { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null; then
+  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    ansible-core openssh-server sudo) >/dev/null 2>&1
+  { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null ||
+    { echo "ansible-core, openssh-server or sudo cannot be installed; skipping" >&2; exit 77; }
+fi
 source "$PLIM_SOURCE_DIR/testing/fleet_hosts.sh"
 fleet_enter_network "$0" "$@"
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
 
-if ! command -v ansible-playbook >/dev/null || ! command -v sudo >/dev/null || ! command -v sshd >/dev/null
-then
-  # Into the sandbox's overlays: the machine itself is left as it is.
-  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    ansible-core openssh-server sudo) >/dev/null 2>&1
-  command -v ansible-playbook >/dev/null && command -v sshd >/dev/null ||
-    { echo "ansible-core or openssh-server cannot be installed; skipping" >&2; exit 77; }
-fi
 export ANSIBLE_PIPELINING=1 ANSIBLE_NOCOLOR=1 ANSIBLE_LOCAL_TEMP=/tmp/ansible-local \
   ANSIBLE_DEPRECATION_WARNINGS=false
 
@@ -31,6 +36,7 @@ hosts=(user-browser root-browser no-browser full-disk older down)
 installed=(user-browser root-browser no-browser older)  # by the first run
 reached=("${hosts[@]:0:5}")
 install_dir=/opt/plim/Fernhollow-Plim/NetscapePlugin
+stage=/var/lib/plim-rollout
 previous="A previous installation of the plugin has been found"
 fleet_init "$work"
 for i in "${!hosts[@]}"; do
@@ -38,6 +44,11 @@ for i in "${!hosts[@]}"; do
   install_stand_in "/proc/$(fleet_host_pid "${hosts[i]}")/root/opt/netscape" >/dev/null
 done
 in_host user-browser "$PLIM_SOURCE_DIR/testing/create_account" alice >/dev/null || fail "no alice"
+# A browser told to reload notes it in /tmp/remote.log of its host.
+for host in user-browser root-browser; do
+  in_host "$host" sh -c 'echo PLIM_STAND_IN_LOG=/tmp/remote.log >/etc/plim-stand-in.conf' ||
+    fail "cannot set up the stand-in of $host"
+done
 fleet_start_browser user-browser alice /opt/netscape/netscape
 fleet_start_browser root-browser root /opt/netscape/netscape
 in_host full-disk mkdir /opt/plim &&
@@ -49,6 +60,10 @@ make_payload "$work"
 package_v1=$PLIM_BUILD_DIR/demo/install  # 3.2.5.3
 make_package "$work/older" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 1 0 0"
 make_package "$work/newer" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.gz" "3 3 0 1"
+# The vendor's mistake: no libc 6 library, to which root still links.
+mkdir "$work/broken" && cp -r "$work/tree" "$work/broken/tree" && rm "$work/broken/tree/nsplimmo_libc6.so" &&
+  tar -C "$work/broken/tree" -czf "$work/broken/Plim.tar.gz" . || fail "cannot make the broken archive"
+make_package "$work/broken/install" "$INSTALLER" "$work/license.txt.gz" "$work/broken/Plim.tar.gz" "3 4 0 0"
 cp "$work/older" "/proc/$(fleet_host_pid older)/root/tmp/install"
 printf '\ny\nn\nn\n' | in_host older /tmp/install --prefix=/opt/plim --netscape=/opt/netscape/netscape \
   >/dev/null 2>&1 ||
@@ -77,6 +92,12 @@ changed_hosts() {
   grep -E '^\S+ +:.* changed=[1-9]' "$work/out" | cut -d' ' -f1 | paste -sd' '
 }
 
+# acted_hosts: the hosts whose recap counts a change or a failure: those
+# where the run acted, whether it succeeded or not.
+acted_hosts() {
+  grep -E '^\S+ +:.* (changed|failed)=[1-9]' "$work/out" | cut -d' ' -f1 | paste -sd' '
+}
+
 # expect_recap HOST COUNTS...: each of COUNTS ("failed=0") in HOST's recap.
 expect_recap() {
   local line count
@@ -92,7 +113,7 @@ check_rollout() {
   rollout "$@" --check
   predicted=$(changed_hosts)
   for host in "${reached[@]}"; do
-    assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape /var/tmp/plim-rollout \
+    assert_eq "" "$(in_host "$host" find /etc/Plim /opt/plim /opt/netscape "$stage" \
       -newer /tmp/before-check)" "files the check changed on $host"
   done
 }
@@ -112,19 +133,41 @@ expect_installed() {
 
 # expect_log_back HOST: the run log of HOST came back.
 expect_log_back() {
-  cmp -s "$work/logs/$1.log" "/proc/$(fleet_host_pid "$1")/root/var/tmp/plim-rollout/install.log" ||
+  cmp -s "$work/logs/$1.log" "/proc/$(fleet_host_pid "$1")/root$stage/install.log" ||
     fail "the run log of $1 did not come back"
   e2e_ok
+}
+
+# expect_complete HOST VERSION: the installation of VERSION on HOST as
+# expect_installed, its log back, the role's record made and its package copy
+# gone.
+expect_complete() {
+  local root
+  root=/proc/$(fleet_host_pid "$1")/root
+  expect_installed "$1" "$2"
+  expect_log_back "$1"
+  assert_eq "prefix='/opt/plim' version='$2'" "$(paste -sd ' ' "$root$stage/installed")" "record of $1"
+  assert_no_file "$root$stage/install"
 }
 
 rollout "$package_v1"
 assert_eq 4 "$status" "status of the first roll-out (a host failed, one unreachable): $(tail -30 "$work/out")"
 for host in "${installed[@]}"; do
   expect_recap "$host" failed=0
-  expect_installed "$host" 3.2.5.3
-  expect_log_back "$host"
+  expect_complete "$host" 3.2.5.3
 done
-assert_eq "$(sorted "${installed[@]}" full-disk)" "$(changed_hosts)" "hosts changed by the first roll-out"
+# The options answered: no licence paged, no answer read.
+for host in "${installed[@]}"; do
+  assert_contains "$(cat "$work/logs/$host.log")" $'Accept:\tLicense, by option --accept-license' \
+    "the run log of $host"
+  assert_not_contains "$(cat "$work/logs/$host.log")" "Please press Enter" "the run log of $host"
+done
+# plim_refresh is off by default: the running browsers were not told.
+for host in user-browser root-browser; do
+  assert_no_file "/proc/$(fleet_host_pid "$host")/root/tmp/remote.log"
+done
+assert_eq "$(sorted "${installed[@]}")" "$(changed_hosts)" "hosts changed by the first roll-out"
+assert_eq "$(sorted "${installed[@]}" full-disk)" "$(acted_hosts)" "hosts the first roll-out acted on"
 expect_recap full-disk failed=1
 expect_log_back full-disk
 assert_contains "$(cat "$work/out")" "No space left on device" "the failure of full-disk"
@@ -135,15 +178,21 @@ assert_no_file "$work/logs/down.log"
 assert_contains "$(cat "$work/logs/older.log")" "$previous" "older's upgrade"
 assert_contains "$(cat "$work/logs/no-browser.log")" $'Check:\tFor a running instance' "no-browser's run"
 
-# Check mode: the same package again predicts a change on full-disk alone.
+# Check mode: the same package again predicts a change on full-disk and on
+# the hosts where a tree or a link went by hand.
+in_host user-browser rm -r "$install_dir" && in_host root-browser rm /opt/netscape/plugins/nsplimmo.so ||
+  fail "cannot delete parts of two installations"
 check_rollout "$package_v1"
 assert_eq 4 "$status" "status of the check (down unreachable): $(tail -30 "$work/out")"
-assert_eq full-disk "$predicted" "hosts the check predicts to change: $(grep -B3 -A8 'changed:' "$work/out")"
+assert_eq "full-disk root-browser user-browser" "$predicted" \
+  "hosts the check predicts to change: $(grep -B3 -A8 'changed:' "$work/out")"
 
 rollout "$package_v1"
 assert_eq 4 "$status" "status of the second roll-out"
-assert_eq "$predicted" "$(changed_hosts)" "hosts changed by the second roll-out"
+assert_eq "$predicted" "$(acted_hosts)" "hosts the second roll-out acted on"
+assert_eq "root-browser user-browser" "$(changed_hosts)" "hosts changed by the second roll-out"
 expect_recap full-disk failed=1
+for host in user-browser root-browser; do expect_complete "$host" 3.2.5.3; done
 
 # A package other than the one meant: no host gets it.
 cp "$work/newer" "$work/tampered" && printf 'x' >>"$work/tampered"
@@ -153,8 +202,13 @@ assert_contains "$(cat "$work/out")" "has the SHA-256 $(sha256sum "$work/tampere
   "the mismatch"
 for host in "${hosts[@]}"; do expect_recap "$host" changed=0 failed=1; done
 for host in "${reached[@]}"; do
-  cmp -s "$package_v1" "/proc/$(fleet_host_pid "$host")/root/var/tmp/plim-rollout/install" ||
-    fail "the package that does not match reached $host"
+  root=/proc/$(fleet_host_pid "$host")/root
+  if [[ $host == full-disk ]]; then
+    cmp -s "$package_v1" "$root$stage/install" || fail "the package that does not match reached $host"
+    e2e_ok
+  else
+    assert_no_file "$root$stage/install"
+  fi
 done
 
 in_host full-disk mount -o remount,size=64m /opt/plim || fail "cannot enlarge the disk of full-disk"
@@ -162,13 +216,33 @@ rollout "$work/newer"
 assert_eq 4 "$status" "status of the upgrade: $(tail -30 "$work/out")"
 for host in "${reached[@]}"; do
   expect_recap "$host" failed=0
-  expect_installed "$host" "3.3 beta 1"
+  expect_complete "$host" "3.3 beta 1"
   in_host "$host" cat /opt/netscape/plugins/nsplimmo.so | cmp -s "$work/tree/nsplimmo_libc6.so" - ||
     fail "$host has not the new plug-in"
-  expect_log_back "$host"
   assert_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's upgrade"
 done
 assert_eq "$(sorted "${reached[@]}")" "$(changed_hosts)" "hosts changed by the upgrade"
+
+# The installer ends 0 with the link to the missing library dangling: the
+# host fails, and the record does not claim the installation.
+rollout "$work/broken/install" --limit user-browser
+assert_eq 2 "$status" "status of the roll-out of the broken package: $(tail -30 "$work/out")"
+expect_recap user-browser failed=1
+assert_contains "$(cat "$work/out")" "/opt/netscape/plugins/nsplimmo.so" "the broken link reported"
+assert_no_file "/proc/$(fleet_host_pid user-browser)/root$stage/installed"
+expect_log_back user-browser
+
+# plim_force installs again where nothing is missing; plim_refresh tells the
+# running browser.
+rollout "$work/newer" --limit user-browser,older -e plim_force=true -e plim_refresh=true
+assert_eq 0 "$status" "status of the forced roll-out: $(tail -30 "$work/out")"
+assert_eq "older user-browser" "$(changed_hosts)" "hosts changed by the forced roll-out"
+for host in user-browser older; do
+  expect_complete "$host" "3.3 beta 1"
+  assert_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's forced installation"
+done
+assert_contains "$(cat "/proc/$(fleet_host_pid user-browser)/root/tmp/remote.log")" \
+  "$install_dir" "the refresh of user-browser's browser"
 
 check_rollout "$work/newer" -e plim_state=absent
 assert_eq "$(sorted "${reached[@]}")" "$predicted" "hosts the check predicts to remove from"
@@ -178,7 +252,7 @@ assert_eq "$predicted" "$(changed_hosts)" "hosts changed by the removal"
 for host in "${reached[@]}"; do
   root=/proc/$(fleet_host_pid "$host")/root
   for path in /etc/Plim/plugin.conf /opt/plim/Fernhollow-Plim /opt/netscape/Plim \
-    /opt/netscape/plugins/nsplimmo.so /var/tmp/plim-rollout/install; do
+    /opt/netscape/plugins/nsplimmo.so "$stage/install" "$stage/installed"; do
     assert_no_file "$root$path"
   done
   assert_contains "$(cat "$work/logs/$host.uninstall.log")" \
