@@ -71,7 +71,7 @@ bool compress_license(const std::string& license_path, MappedFile& compressed) {
   ChildSpec gzip;
   gzip.argv = {"gzip", "-9", "-c", license_path};
   gzip.stdout_fd = ::fileno(temporary);
-  gzip.exec_failure_format = "Error:\tFailed to execute %s\n";
+  gzip.exec_failure_text = "Error:\tFailed to execute";
   gzip.exec_failure_to_run_log = true;
   log_printf(stdout, "Execute:\t%s %s %s\n", "gzip", "-9", "-c");
   if (report_child_failure("gzip", run_child(gzip))) {
