@@ -58,9 +58,10 @@ bool is_current_dir(const FileId& id) {
   return ::stat(".", &st) == 0 && FileId(st.st_dev, st.st_ino) == id;
 }
 
-int report_failure(const char* call, const char* format, const char* path) {
+// The message names the path after `what`: "Failed to created directory PATH".
+int report_failure(const char* call, const char* what, const char* path) {
   report_system_error(call);
-  std::fprintf(stderr, format, path);
+  std::fprintf(stderr, "%s %s\n", what, path);
   return -1;
 }
 
@@ -71,8 +72,7 @@ int enter_reached(const UniqueFd& dir, const char* path, bool created) {
     // attempt to make it fails.
     if (!created) errno = EEXIST;
     return report_failure(created ? "chdir" : "mkdir",
-                          created ? "Failed to change to directory %s\n" : "Failed to created directory %s\n",
-                          path);
+                          created ? "Failed to change to directory" : "Failed to created directory", path);
   }
   if (created) created_dirs.emplace_back(st.st_dev, st.st_ino);
   trusted_dir.emplace(path, FileId(st.st_dev, st.st_ino));
@@ -129,7 +129,7 @@ int enter_trusted_dir(const char* path, mode_t mode) {
     }
     if (!reached.dir) {
       errno = reached.error;
-      return report_failure("mkdir", "Failed to created directory %s\n", path);
+      return report_failure("mkdir", "Failed to created directory", path);
     }
     if (reached.name == ".") return enter_reached(reached.dir, path, false);
     if (::mkdirat(reached.dir.get(), reached.name.c_str(), mode) == 0) {
@@ -138,7 +138,7 @@ int enter_trusted_dir(const char* path, mode_t mode) {
       return enter_reached(made, path, true);
     }
     // Made by someone else since the walk: what is there now is judged anew.
-    if (errno != EEXIST || again) return report_failure("mkdir", "Failed to created directory %s\n", path);
+    if (errno != EEXIST || again) return report_failure("mkdir", "Failed to created directory", path);
   }
 }
 
