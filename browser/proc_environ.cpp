@@ -19,16 +19,16 @@ constexpr std::size_t kLongestValue = 1023;
 
 }  // namespace
 
-std::optional<std::string> mozilla_home_in_environ(std::string_view environ) {
+std::optional<std::string> mozilla_home_in_environ(std::string_view environment) {
   std::size_t at = 0;
   for (;;) {
-    at = environ.find(kMozillaHomeAssignment, at);
+    at = environment.find(kMozillaHomeAssignment, at);
     if (at == std::string_view::npos) return std::nullopt;
     at += kMozillaHomeAssignment.size();
-    while (at < environ.size() && is_blank(environ[at])) ++at;
+    while (at < environment.size() && is_blank(environment[at])) ++at;
     std::size_t end = at;
-    while (end < environ.size() && end - at < kLongestValue && !is_blank(environ[end])) ++end;
-    std::string_view taken = environ.substr(at, end - at);
+    while (end < environment.size() && end - at < kLongestValue && !is_blank(environment[end])) ++end;
+    std::string_view taken = environment.substr(at, end - at);
     std::string_view value = taken.substr(0, taken.find('\0'));
     if (!value.empty()) return std::string(value);
     at = end;

@@ -10,7 +10,7 @@
 // skipped; the value is at most 1023 bytes, ends at white space and is cut at
 // the first NUL. An empty value is passed over and the search goes on after
 // the bytes taken for it.
-std::optional<std::string> mozilla_home_in_environ(std::string_view environ);
+std::optional<std::string> mozilla_home_in_environ(std::string_view environment);
 
 // The contents of the file at `path`, at most its first `limit` bytes, or none
 // when it cannot be opened or read. The files of /proc that root reads for

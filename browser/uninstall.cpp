@@ -123,7 +123,7 @@ int remove_recursive(const std::string& path, int uid) {
   ChildSpec rm;
   rm.argv = {"rm", "-rf", path};
   rm.stderr_to_null = true;
-  rm.exec_failure_format = nullptr;
+  rm.exec_failure_text = nullptr;
   rm.run_as_uid = uid;
   rm.on_fork_failure = ForkFailure::go_on;
   run_child(rm);

@@ -39,10 +39,10 @@ constexpr std::chrono::milliseconds kReapWait{500};
 
 [[noreturn]] void fail_in_child(const ChildSpec& child, const char* call) {
   report_system_error(call);
-  if (child.exec_failure_format && child.exec_failure_to_run_log)
-    log_printf(stderr, child.exec_failure_format, child.argv[0].c_str());
-  else if (child.exec_failure_format)
-    std::fprintf(stderr, child.exec_failure_format, child.argv[0].c_str());
+  if (child.exec_failure_text && child.exec_failure_to_run_log)
+    log_printf(stderr, "%s %s\n", child.exec_failure_text, child.argv[0].c_str());
+  else if (child.exec_failure_text)
+    std::fprintf(stderr, "%s %s\n", child.exec_failure_text, child.argv[0].c_str());
   std::fflush(nullptr);
   ::_exit(1);
 }

@@ -25,9 +25,9 @@ struct ChildSpec {
   int stdout_fd = -1;  // dup2'ed onto 1 when >= 0
   // The call named in the system error when exec fails ("execvp", "execve").
   const char* exec_call = "execvp";
-  // Printed (with the program name) after the system error when exec fails;
-  // null for none.
-  const char* exec_failure_format = "Failed to execute %s\n";
+  // Printed before the program name and a line end, after the system error,
+  // when exec fails; null for none.
+  const char* exec_failure_text = "Failed to execute";
   // Whether that line also goes to the run log (the package builder's
   // children say so in both places).
   bool exec_failure_to_run_log = false;

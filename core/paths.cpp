@@ -44,9 +44,10 @@ std::string squeeze_slashes(std::string text) {
   return text;
 }
 
-int report_failure(const char* call, const char* format, const char* path) {
+// The message names the path after `what`: "Failed to created directory PATH".
+int report_failure(const char* call, const char* what, const char* path) {
   report_system_error(call);
-  std::fprintf(stderr, format, path);
+  std::fprintf(stderr, "%s %s\n", what, path);
   return -1;
 }
 
@@ -84,7 +85,7 @@ HeldDir open_trusted_dir(const char* path, mode_t mode) {
     }
     if (!reached.dir) {
       errno = reached.error;
-      report_failure("mkdir", "Failed to created directory %s\n", path);
+      report_failure("mkdir", "Failed to created directory", path);
       return held;
     }
     if (reached.name == ".") {
@@ -93,19 +94,19 @@ HeldDir open_trusted_dir(const char* path, mode_t mode) {
       // attempt to make it fails.
       if (!held.fd) {
         errno = EEXIST;
-        report_failure("mkdir", "Failed to created directory %s\n", path);
+        report_failure("mkdir", "Failed to created directory", path);
       }
       return held;
     }
     if (::mkdirat(reached.dir.get(), reached.name.c_str(), mode) == 0) {
       held.fd.reset(::openat(reached.dir.get(), reached.name.c_str(), kFlags));
       held.created = true;
-      if (!held.fd) report_failure("chdir", "Failed to change to directory %s\n", path);
+      if (!held.fd) report_failure("chdir", "Failed to change to directory", path);
       return held;
     }
     // Made by someone else since the walk: what is there now is judged anew.
     if (errno != EEXIST || again) {
-      report_failure("mkdir", "Failed to created directory %s\n", path);
+      report_failure("mkdir", "Failed to created directory", path);
       return held;
     }
   }

@@ -81,7 +81,7 @@ void show_banner() {
   ChildSpec clear;
   clear.argv = {"clear"};
   clear.exec_call = "execve";
-  clear.exec_failure_format = nullptr;
+  clear.exec_failure_text = nullptr;
   int status = run_child(clear);
   if (WIFEXITED(status) && WEXITSTATUS(status) == 1) std::fputs(kClearFallback, stdout);
 

@@ -86,7 +86,7 @@ class Rewrite {
   int run(std::string_view entries);
 
  private:
-  int fail(const char* call, const char* format, const std::string& name);
+  int fail(const char* call, const char* what, const std::string& name);
   int write_new(int old_fd, const struct stat& kept, std::string_view entries);
 
   const std::string& path_;
@@ -101,7 +101,7 @@ int Rewrite::run(std::string_view entries) {
   std::string backup = path_ + rule_.backup_suffix;
   if (!open_place(path_, backup, place_)) {
     if (rule_.when_missing == WhenMissing::skip || errno == 0) return -1;  // skipped, or refused
-    return fail("stat", "Failed to stat directory %s\n", place_.dir_path);
+    return fail("stat", "Failed to stat directory", place_.dir_path);
   }
   // A directory reached through a user's link or directory is that user's,
   // whoever owns the directory itself.
@@ -111,7 +111,7 @@ int Rewrite::run(std::string_view entries) {
 
   int dir = place_.dir.get();
   if (::renameat(dir, place_.name.c_str(), dir, place_.backup_name.c_str()) != 0) {
-    if (errno != ENOENT) return fail("rename", "Failed to rename %s\n", path_);
+    if (errno != ENOENT) return fail("rename", "Failed to rename", path_);
     if (rule_.when_missing == WhenMissing::skip) return -1;
     return write_new(-1, new_file_status(place_.dir_status), entries);
   }
@@ -119,12 +119,12 @@ int Rewrite::run(std::string_view entries) {
   if (after_move_aside_for_testing) after_move_aside_for_testing(path_);
 
   UniqueFd old_fd(::openat(dir, place_.backup_name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!old_fd) return fail("fopen", "Failed to open %s\n", path_);
+  if (!old_fd) return fail("fopen", "Failed to open", path_);
   struct stat kept;
-  if (::fstat(old_fd.get(), &kept) != 0) return fail("stat", "Failed to stat file %s\n", backup);
+  if (::fstat(old_fd.get(), &kept) != 0) return fail("stat", "Failed to stat file", backup);
   if (!S_ISREG(kept.st_mode)) {
     errno = S_ISDIR(kept.st_mode) ? EISDIR : EINVAL;
-    return fail("fopen", "Failed to open %s\n", path_);
+    return fail("fopen", "Failed to open", path_);
   }
   return write_new(old_fd.release(), kept, entries);
 }
@@ -135,29 +135,29 @@ int Rewrite::write_new(int old_fd, const struct stat& kept, std::string_view ent
   BlockStream old_file(old_fd, "r");
   int dir = place_.dir.get();
   int new_fd = ::openat(dir, place_.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (new_fd < 0) return fail("fopen", "Failed to open %s\n", path_);
+  if (new_fd < 0) return fail("fopen", "Failed to open", path_);
   created_ = true;
   BlockStream new_file(new_fd, "w");
-  if (!new_file || (old_fd >= 0 && !old_file)) return fail("fopen", "Failed to open %s\n", path_);
+  if (!new_file || (old_fd >= 0 && !old_file)) return fail("fopen", "Failed to open", path_);
 
   if (old_fd >= 0) {
     bool copied = rule_.filter(old_file.get(), new_file.get());
-    if (std::ferror(old_file.get())) return fail("read", "Failed to read %s\n", path_ + rule_.backup_suffix);
+    if (std::ferror(old_file.get())) return fail("read", "Failed to read", path_ + rule_.backup_suffix);
     old_file.close();
-    if (!copied) return fail("write", "Failed to write %s\n", path_);
+    if (!copied) return fail("write", "Failed to write", path_);
   }
   restore_status(::fileno(new_file.get()), kept);
   LineWriter writer(new_file.get());
-  if (!writer.write(entries) || !new_file.close()) return fail("write", "Failed to write %s\n", path_);
+  if (!writer.write(entries) || !new_file.close()) return fail("write", "Failed to write", path_);
   return 0;
 }
 
-// Reports, then leaves the file as it was: the backup goes back under its
+// Reports ("WHAT NAME"), then leaves the file as it was: the backup goes back under its
 // name (replacing a half-written file, or whatever else appeared there), or
 // the file created anew goes.
-int Rewrite::fail(const char* call, const char* format, const std::string& name) {
+int Rewrite::fail(const char* call, const char* what, const std::string& name) {
   report_system_error(call);
-  log_printf(stderr, format, printable(name).c_str());
+  log_printf(stderr, "%s %s\n", what, printable(name).c_str());
   int dir = place_.dir.get();
   if (moved_aside_) {
     if (::renameat(dir, place_.backup_name.c_str(), dir, place_.name.c_str()) != 0) {

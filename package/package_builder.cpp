@@ -93,7 +93,7 @@ bool compress_license(const std::string& license_path, bool reproducible, Mapped
   gzip.argv = {"gzip", "-9", "-c", license_path};
   if (reproducible) gzip.argv.insert(gzip.argv.begin() + 2, "-n");
   gzip.stdout_fd = ::fileno(temporary);
-  gzip.exec_failure_format = "Error:\tFailed to execute %s\n";
+  gzip.exec_failure_text = "Error:\tFailed to execute";
   gzip.exec_failure_to_run_log = true;
   if (reproducible)
     log_printf(stdout, "Execute:\t%s %s %s %s\n", "gzip", "-9", "-n", "-c");

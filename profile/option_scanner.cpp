@@ -15,15 +15,15 @@ std::string cut(std::string_view text, std::size_t most) { return std::string(te
 
 }  // namespace
 
-OptionScanner::OptionScanner(NameIndex& option_names, MessageQueue& messages, int count,
-                             const char* const* arguments, const std::string& program,
-                             const OptionSpec* options)
-    : option_names(option_names),
-      messages(messages),
-      count(arguments ? count : 0),
-      arguments(arguments),
-      program(program),
-      options(options) {
+OptionScanner::OptionScanner(NameIndex& names, MessageQueue& queue, int argument_count,
+                             const char* const* argument_list, const std::string& program_name,
+                             const OptionSpec* specs)
+    : option_names(names),
+      messages(queue),
+      count(argument_list ? argument_count : 0),
+      arguments(argument_list),
+      program(program_name),
+      options(specs) {
   for (const OptionSpec* entry = options; entry && entry->name; ++entry) {
     letters.push_back(entry->letter >= 1 && entry->letter <= 255 ? static_cast<char>(entry->letter) : '-');
   }

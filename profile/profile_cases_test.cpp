@@ -82,9 +82,9 @@ class ProfileCases : public ProfileFilesTest, public ::testing::WithParamInterfa
          [&] {
            check_block_sizes(arg(2));
            std::istringstream in(arg(2));
-           int line = 1;
-           config->read_profile_file(in, line, config->own_profile());
-           say("lines " + std::to_string(line));
+           int line_number = 1;
+           config->read_profile_file(in, line_number, config->own_profile());
+           say("lines " + std::to_string(line_number));
          }},
         {"parse", [&] { parse(*config); }},
         {"scan", [&] { config.reset(ProfileConfig::create("prog")), parse(*config); }},
@@ -203,6 +203,6 @@ std::vector<std::string> case_files() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, ProfileCases, ::testing::ValuesIn(case_files()),
-                         [](const auto& info) { return fs::path(info.param).stem().string(); });
+                         [](const auto& param_info) { return fs::path(param_info.param).stem().string(); });
 
 }  // namespace

@@ -46,8 +46,8 @@ std::string_view as_c_text(std::string_view text) {
 enum class TextEnd {
   line_break,  // the line break is consumed and counted
   comment,     // the "#" is left to be read between entries
-  end_of_file,
-  end_of_file_in_quote,
+  file_end,
+  file_end_in_quote,
 };
 
 class ProfileReader {
@@ -141,7 +141,7 @@ class ProfileReader {
       return true;
     }
     TextEnd end = read_text();
-    if (end == TextEnd::end_of_file_in_quote) {
+    if (end == TextEnd::file_end_in_quote) {
       report_malformed(name_ + "=" + text_);
       return false;
     }
@@ -170,7 +170,7 @@ class ProfileReader {
   }
 
   bool finish_malformed(TextEnd end) {
-    if (end == TextEnd::end_of_file || end == TextEnd::end_of_file_in_quote) {
+    if (end == TextEnd::file_end || end == TextEnd::file_end_in_quote) {
       return false;  // cut off by the end of the file: dropped silently
     }
     report_malformed(text_);
@@ -203,7 +203,7 @@ class ProfileReader {
       switch (c) {
         case end_of_file:
           finish();
-          return TextEnd::end_of_file;
+          return TextEnd::file_end;
         case 0:
         case '\r':
           break;
@@ -219,7 +219,7 @@ class ProfileReader {
         case '\'': {
           std::size_t before = text_.size();
           bool closed = c == '"' ? read_double_quoted() : read_single_quoted();
-          if (!closed) return TextEnd::end_of_file_in_quote;
+          if (!closed) return TextEnd::file_end_in_quote;
           run_open = false;
           if (text_.size() != before) ends_in_rule_space = false;
           break;

@@ -2,13 +2,15 @@
 # The set-up words of testing/run_cases ("setup WORD [VALUE...]" in a case),
 # sourced by it inside the sandbox after testing/e2e_lib.sh and
 # testing/browser_lib.sh. Each word is the function setup_WORD ("-" as "_");
-# its values are the line's words after WORD. In the words from text to
-# small-disk, a relative path lies in the work directory.
+# its values are the line's words after WORD. This comment is the set-up
+# vocabulary: testing/run_cases reads the words, and which value names an
+# account or stands as it is, from the lines "#   WORD VALUES" below (two
+# blanks end the values), as its own header describes. In the words from text
+# to small-disk, a relative path lies in the work directory.
 #
 #   text OWNER MODE PATH [TEXT]  a file holding TEXT, or nothing; TEXT takes
-#                             printf's escapes (\n, \t, \\, \x23 for "#", which
-#                             would start a comment); blanks between words become one
-#   fill OWNER MODE PATH SIZE a file of SIZE bytes, "abc...z" over and over
+#                             printf's escapes (\n, \t, \\)
+#   fill OWNER MODE PATH SIZE  a file of SIZE bytes, "abc...z" over and over
 #   hardlink FILE PATH        a second name PATH for FILE
 #   fifo OWNER PATH           a named pipe
 #   reader FIFO OUT           a process reading FIFO throughout the run,
@@ -38,7 +40,7 @@
 #   running OWNER EXE [VAR=VALUE...]  EXE started as OWNER with the variables
 #   argv0 OWNER EXE WORD...   EXE started as OWNER, its first argument the
 #                             WORDs joined by blanks
-#   no-home NAME              NAME's account names no home directory
+#   no-home ACCOUNT           the account names no home directory
 #   only-homes NAME...        every account but root and the NAMEs names no home
 #                             directory (so root's walk over the homes is the case's own)
 #   forget NAME               NAME's account is removed (its processes run on)
