@@ -8,11 +8,6 @@
 
 namespace {
 
-std::string user_name(int uid) {
-  if (const struct passwd* account = ::getpwuid(static_cast<uid_t>(uid))) return printable(account->pw_name);
-  return "user " + std::to_string(uid);
-}
-
 // The ordinary user other than `runner` who controls the way to `path`; -1
 // when there is none.
 int other_controller(const std::string& path, int runner) {

@@ -26,9 +26,6 @@ namespace {
 // A relayed line longer than this is passed on in pieces, so that a child
 // writing without line ends cannot make the installer hold it all.
 constexpr std::size_t kLongestRelayedLine = 4096;
-// The most of a stranger's output passed on; a program that writes without
-// end must not fill root's terminal or run log.
-constexpr std::size_t kLongestRelayedOutput = std::size_t{64} * 1024;
 // Read in one go before the relay looks at the child and the clock again.
 constexpr std::size_t kReadBetweenChecks = std::size_t{64} * 1024;
 // Read after the child ended: a full pipe holds 64 KiB; more comes from a
@@ -126,6 +123,10 @@ void close_inherited_descriptors() {
     ::dup2(output_fd, 2);
   become_user(child, static_cast<uid_t>(child.run_as_uid));
   close_inherited_descriptors();
+  if (child.body) {
+    environ = environment;
+    std::exit(child.body());  // with our buffers written out, as any run of ours ends
+  }
   exec_program(child, environment);
 }
 
@@ -141,12 +142,13 @@ pid_t fork_flushed(const ChildSpec& child) {
 }
 
 // Copies what the stranger writes to standard output a line at a time, each
-// line made printable, up to kLongestRelayedOutput bytes; the rest is
+// line made printable, up to the child's output_limit bytes; the rest is
 // counted and dropped.
 class Relay {
  public:
+  Relay(std::size_t limit, bool keep_tabs) : limit_(limit), keep_tabs_(keep_tabs) {}
   void take(std::string_view bytes) {
-    std::size_t passed = std::min(bytes.size(), kLongestRelayedOutput - passed_);
+    std::size_t passed = std::min(bytes.size(), limit_ - passed_);
     passed_ += passed;
     dropped_ += bytes.size() - passed;
     pending_ += bytes.substr(0, passed);
@@ -154,17 +156,17 @@ class Relay {
     while ((end = pending_.find('\n')) != std::string::npos || pending_.size() >= kLongestRelayedLine) {
       bool whole_line = end != std::string::npos;
       if (!whole_line) end = kLongestRelayedLine;
-      std::fputs(printable(std::string_view(pending_).substr(0, end)).c_str(), stdout);
+      std::fputs(shown(std::string_view(pending_).substr(0, end)).c_str(), stdout);
       if (whole_line) std::fputc('\n', stdout);
       mid_line_ = !whole_line;
       pending_.erase(0, whole_line ? end + 1 : end);
     }
-    if (passed_ == kLongestRelayedOutput) finish();
+    if (passed_ == limit_) finish();
   }
   // Ends what was passed on with a line end, so that what follows starts a
   // line of its own.
   void finish() {
-    if (!pending_.empty()) std::fputs(printable(pending_).c_str(), stdout);
+    if (!pending_.empty()) std::fputs(shown(pending_).c_str(), stdout);
     if (mid_line_ || !pending_.empty()) std::fputc('\n', stdout);
     pending_.clear();
     mid_line_ = false;
@@ -172,6 +174,16 @@ class Relay {
   unsigned long long dropped() const { return dropped_; }
 
  private:
+  std::string shown(std::string_view text) const {
+    if (!keep_tabs_) return printable(text);
+    std::string result;
+    for (std::size_t tab; (tab = text.find('\t')) != std::string_view::npos; text.remove_prefix(tab + 1))
+      result += printable(text.substr(0, tab)) + '\t';
+    return result + printable(text);
+  }
+
+  std::size_t limit_;
+  bool keep_tabs_;
   std::string pending_;
   bool mid_line_ = false;  // the last piece passed on was part of a longer line
   std::size_t passed_ = 0;
@@ -228,7 +240,7 @@ int kill_late_child(const ChildSpec& child, pid_t pid) {
 ChildEnd relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
   const Clock::time_point deadline = Clock::now() + child.time_limit;
   ::fcntl(output_fd, F_SETFL, O_NONBLOCK);
-  Relay relay;
+  Relay relay(child.output_limit, bool(child.body));
   bool output_open = true;
   ChildEnd end;
   for (;;) {
@@ -250,7 +262,7 @@ ChildEnd relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
   std::fflush(stdout);
   if (relay.dropped() > 0)
     log_printf(stderr, "Error:\tDropped %llu bytes of output from %s after its first %zu\n", relay.dropped(),
-               printable(child.argv[0]).c_str(), kLongestRelayedOutput);
+               printable(child.argv[0]).c_str(), child.output_limit);
   return end;
 }
 

@@ -3,6 +3,8 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,14 @@ struct ChildSpec {
   ForkFailure on_fork_failure = ForkFailure::end_run;
   // How long a stranger child may take before it is killed.
   std::chrono::milliseconds time_limit = std::chrono::seconds(30);
+  // The most of a stranger's output passed on; the rest is read and dropped.
+  std::size_t output_limit = std::size_t{64} * 1024;
+  // In place of a program: a function of ours run in a stranger child once
+  // it has become run_as_uid (its session, environment and relayed output as
+  // a program's would be), its result the exit status. Tabs in its output
+  // are passed on as they are: its lines are the installer's own messages.
+  // argv[0] names it in messages.
+  std::function<int()> body;
 };
 
 // How a child ended.

@@ -93,3 +93,23 @@ TEST(StrangerChild, PassesOnBoundedOutputWithinItsTime) {
         << row.what;
   }
 }
+
+// A function of ours run as a stranger: it has become the user for good, in
+// a session of its own, and what it prints comes back escaped, save the tabs
+// of the installer's own messages; its result is the exit status.
+TEST(StrangerChild, RunsABodyOfOursAsTheUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a stranger child needs root";
+  Captured run = capture_in_child([] {
+    ChildSpec child;
+    child.argv = {"body"};
+    child.run_as_uid = 65534;
+    child.body = [] {
+      std::printf("Create:\t%d %d %d\x1b\n", static_cast<int>(::geteuid()), static_cast<int>(::getuid()),
+                  ::getsid(0) == ::getpid());
+      return ::setuid(0) == 0 ? 0 : 3;
+    };
+    int status = run_child(child);
+    std::printf("status=%d\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  });
+  EXPECT_EQ(run.out, "Create:\t65534 65534 1\\e\nstatus=3\n");
+}

@@ -37,7 +37,8 @@ bool report_mkdir_failure(const std::string& path) {
 // there would run as root, so such a way is refused outright.
 bool refuse_if_controlled(const std::string& path, ReachedPath& reached) {
   if (reached.refusal.empty() && reached.controller >= 0)
-    reached.refusal = "controlled by user " + std::to_string(reached.controller);
+    reached.refusal =
+        "controlled by " + user_name(reached.controller) + "; choose a prefix only root may change";
   if (reached.refusal.empty()) return false;
   report_refusal(path, reached);
   return true;

@@ -167,8 +167,8 @@ class Walk {
     for (uid_t user : users) {
       if (static_cast<int>(user) == out_.controller) continue;
       if (out_.controller >= 0)
-        return refuse("controlled by users " + std::to_string(out_.controller) + " and " +
-                      std::to_string(user));
+        return refuse("controlled by users " + user_name(out_.controller) + " and " +
+                      user_name(static_cast<int>(user)));
       if (!take_controller(static_cast<int>(user))) return false;
     }
     return true;
@@ -230,6 +230,11 @@ ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, Last
   }
   Walk(reached).run(from.dir.get(), from.controller, path, last);
   return reached;
+}
+
+std::string user_name(int uid) {
+  if (const struct passwd* account = ::getpwuid(static_cast<uid_t>(uid))) return printable(account->pw_name);
+  return "user " + std::to_string(uid);
 }
 
 void report_refusal(const std::string& path, const ReachedPath& reached) {

@@ -56,5 +56,9 @@ ReachedPath reach_path(const std::string& path, LastLink last);
 // without walking the way to the home again.
 ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, LastLink last);
 
+// The account name of `uid`, made printable, or "user N" without one: how
+// refusals name the users they are about.
+std::string user_name(int uid);
+
 // "Refused:\t<path> (<reason>)\n" on standard error and in the run log.
 void report_refusal(const std::string& path, const ReachedPath& reached);

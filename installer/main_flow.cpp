@@ -1,8 +1,10 @@
 #include "installer/main_flow.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -13,12 +15,15 @@
 #include "browser/plugin_links.h"
 #include "browser/uninstall.h"
 #include "core/browser_list.h"
+#include "core/child_process.h"
+#include "core/file_identity.h"
 #include "core/install_dirs.h"
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
 #include "core/settings.h"
 #include "core/system_error.h"
+#include "core/trusted_path.h"
 #include "installer/command_line.h"
 #include "installer/install_layout.h"
 #include "installer/package_inspection.h"
@@ -220,8 +225,10 @@ int run_uninstall() {
 
 }  // namespace
 
-int run_extract() {
-  log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
+namespace {
+
+// Unpacks into the extract directory with the installer's own ids.
+int extract_here() {
   // tar and gunzip work there as root: the directory must stay what it is.
   HeldDir dir = open_trusted_dir(settings.extract_dir->c_str(), kNewDirMode);
   if (!dir.fd) return -1;
@@ -234,9 +241,51 @@ int run_extract() {
   return 0;
 }
 
+// Root extracting where one ordinary user controls the way: that user's
+// directory, that user's files. A child that has become the user (clean, as
+// a refreshed browser is) does the whole extraction from the package root
+// mapped, so no file of root's is left there and the kernel judges every
+// step as that user.
+int extract_as(int uid) {
+  ChildSpec extraction;
+  extraction.argv = {"tar"};
+  extraction.run_as_uid = uid;
+  extraction.time_limit = std::chrono::hours(1);
+  extraction.output_limit = std::size_t{16} << 20;  // a listing of many thousand members
+  extraction.body = [] { return extract_here() < 0 ? 255 : 0; };
+  ChildEnd end = run_child_to_end(extraction);
+  if (end.status == -1 || !WIFEXITED(end.status)) return 1;
+  return WEXITSTATUS(end.status) == 255 ? -1 : WEXITSTATUS(end.status);
+}
+
+// The run log beside a package in a user's directory is that user's: root
+// creates or truncates it as the user who controls the directory, and keeps
+// none where two users or every user could rearrange it.
+void open_run_log_as_owner(const char* program) {
+  if (::geteuid() != 0) return open_run_log(program);
+  ReachedPath dir = reach_path(parent_directory(std::string(program)), LastLink::follow);
+  if (!dir.dir) return;
+  FileIdentity as_owner(static_cast<uid_t>(dir.controller));
+  if (as_owner) open_run_log(program);
+}
+
+}  // namespace
+
+int run_extract() {
+  log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
+  if (!settings.is_root) return extract_here();
+  ReachedPath way = reach_path(*settings.extract_dir, LastLink::follow);
+  if (!way.refusal.empty()) {
+    way.refusal += "; extract into a directory that one user controls, or only root";
+    report_refusal(*settings.extract_dir, way);
+    return -1;
+  }
+  return way.controller >= 0 ? extract_as(way.controller) : extract_here();
+}
+
 int run_installer(int argc, char** argv) {
   program_path = argc > 0 ? argv[0] : "";
-  open_run_log(program_path);
+  open_run_log_as_owner(program_path);
   inspect_own_package(program_path);
 
   int first_unused = parse_command_line(argc, argv);
