@@ -65,7 +65,7 @@ void link_personal() {
 int actor_for(int chosen_by, int controller, std::string& refusal) {
   if (chosen_by < 0 || controller < 0 || chosen_by == controller)
     return chosen_by >= 0 ? chosen_by : controller;
-  refusal = "controlled by users " + std::to_string(controller) + " and " + std::to_string(chosen_by);
+  refusal = "controlled by " + user_name(controller) + " and " + user_name(chosen_by);
   return -1;
 }
 

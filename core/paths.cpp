@@ -78,7 +78,7 @@ HeldDir open_trusted_dir(const char* path, mode_t mode) {
   for (bool again = false;; again = true) {
     ReachedPath reached = reach_path(path, LastLink::follow);
     if (reached.refusal.empty() && reached.controller >= 0)
-      reached.refusal = "controlled by user " + std::to_string(reached.controller);
+      reached.refusal = "controlled by " + user_name(reached.controller);
     if (!reached.refusal.empty()) {
       report_refusal(path, reached);
       return held;

@@ -167,7 +167,7 @@ class Walk {
     for (uid_t user : users) {
       if (static_cast<int>(user) == out_.controller) continue;
       if (out_.controller >= 0)
-        return refuse("controlled by users " + user_name(out_.controller) + " and " +
+        return refuse("controlled by " + user_name(out_.controller) + " and " +
                       user_name(static_cast<int>(user)));
       if (!take_controller(static_cast<int>(user))) return false;
     }

@@ -17,13 +17,13 @@ std::string cut(std::string_view text, std::size_t most) { return std::string(te
 
 OptionScanner::OptionScanner(NameIndex& names, MessageQueue& queue, int argument_count,
                              const char* const* argument_list, const std::string& program_name,
-                             const OptionSpec* specs)
+                             const OptionSpec* option_table)
     : option_names(names),
       messages(queue),
       count(argument_list ? argument_count : 0),
       arguments(argument_list),
       program(program_name),
-      options(specs) {
+      options(option_table) {
   for (const OptionSpec* entry = options; entry && entry->name; ++entry) {
     letters.push_back(entry->letter >= 1 && entry->letter <= 255 ? static_cast<char>(entry->letter) : '-');
   }

@@ -9,7 +9,7 @@
 // The state of one scan of a command line against an option table.
 struct OptionScanner {
   OptionScanner(NameIndex& names, MessageQueue& queue, int argument_count, const char* const* argument_list,
-                const std::string& program_name, const OptionSpec* specs);
+                const std::string& program_name, const OptionSpec* option_table);
 
   // The index in the table of the next option found, with value set (or
   // nullptr when it came without one); -1 when the options end or an error
