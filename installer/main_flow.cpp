@@ -107,7 +107,7 @@ void lock_or_exit(InstallDirs& dirs) {
 // and leaving it alone; upgrade mode upgrades without asking. kLeave: the run
 // is over, with `status`.
 Previous offer_upgrade(InstallDirs& dirs, int& status) {
-  if (settings.upgrade) return Previous::kUpgrade;
+  if (settings.mode == RunMode::kUpgrade) return Previous::kUpgrade;
   if (!dirs.installed()) return Previous::kNone;
   log_printf(stdout, "A previous installation of the plugin has been found at:\n\t%s\n",
              settings.install_dir->c_str());
@@ -289,15 +289,25 @@ int run_installer(int argc, char** argv) {
   inspect_own_package(program_path);
 
   int first_unused = parse_command_line(argc, argv);
-  if (first_unused != argc && !settings.package) {
+  if (first_unused != argc && settings.mode != RunMode::kPackage) {
     log_printf(stderr, "Error:\tUnrecognized option: %s\n", argv[first_unused]);
     print_usage(program_path, 1);
   }
-  if (settings.extract_dir) return run_extract();
-  if (settings.package) return build_package(argc, argv);
-  if (inspection_requested()) return run_package_inspection(program_path);
-
+  switch (settings.mode) {
+    case RunMode::kExtract:
+      return run_extract();
+    case RunMode::kPackage:
+      return build_package(argc, argv);
+    case RunMode::kList:
+    case RunMode::kInfo:
+    case RunMode::kCheck:
+      return run_package_inspection(settings.mode, program_path);
+    case RunMode::kUninstall:
+    case RunMode::kInstall:
+    case RunMode::kUpgrade:
+      break;
+  }
   if (::chdir("/") != 0) exit_on_system_error("chdir");
-  if (settings.uninstall) return run_uninstall();
+  if (settings.mode == RunMode::kUninstall) return run_uninstall();
   return run_install(argc);
 }
