@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "browser/browser_discovery.h"
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
@@ -65,19 +64,12 @@ RunMode choose_mode(const char* program_name, const ProfileConfig& config) {
   return RunMode::kInstall;
 }
 
-// The browsers named by the settings are identified now, before the search
-// (not in uninstall mode).
+// The browsers named by the settings; the install flow identifies them.
 void take_browser_settings(const ProfileConfig& mode) {
   auto mozilla = value_of(mode, "mozilla");
   auto netscape = value_of(mode, "netscape");
   if (set_and_not_empty(mozilla)) settings.mozilla_home = absolute_path_list(*mozilla, *settings.cwd);
-  if (set_and_not_empty(netscape)) {
-    settings.netscape_path = absolute_path_list(*netscape, *settings.cwd);
-    if (settings.mode != RunMode::kUninstall)
-      add_browsers_from_lists(*settings.netscape_path, settings.mozilla_home);
-  } else if (settings.mozilla_home && settings.mode != RunMode::kUninstall) {
-    scan_browser_directory(*settings.mozilla_home);
-  }
+  if (set_and_not_empty(netscape)) settings.netscape_path = absolute_path_list(*netscape, *settings.cwd);
 }
 
 void take_prefix(const ProfileConfig& mode) {

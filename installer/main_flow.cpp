@@ -144,7 +144,19 @@ void put_in_place(InstallDirs& dirs, Previous previous) {
   create_browser_links();
 }
 
+// The browsers the settings name (executables paired with homes, or the
+// homes alone scanned) join the list before the running ones are looked for.
+void identify_named_browsers() {
+  if (settings.netscape_path)
+    add_browsers_from_lists(*settings.netscape_path, settings.mozilla_home);
+  else if (settings.mozilla_home)
+    scan_browser_directory(*settings.mozilla_home);
+}
+
 int run_install(int argc) {
+  // Named browsers are identified before the package is judged: a damaged
+  // package's run has always said what it found first.
+  identify_named_browsers();
   require_whole_package(program_path);
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
