@@ -1,6 +1,5 @@
 #include "installer/command_line.h"
 
-#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -48,20 +47,6 @@ std::optional<std::string> default_settings_file(ProfileConfig& config) {
   const char* path = config.profile_file_path(kProfile, settings.is_root ? 1 : 0);
   if (!path) return std::nullopt;
   return absolute_path(path, *settings.cwd);
-}
-
-// Chooses the mode: the program's name wins over every option.
-RunMode choose_mode(const char* program_name, const ProfileConfig& config) {
-  if (strcasecmp(program_name, "uninstall") == 0) return RunMode::kUninstall;
-  if (strcasecmp(program_name, "package") == 0) return RunMode::kPackage;
-  if (config.get_flag("uninstall", 0)) return RunMode::kUninstall;
-  if (config.get_flag("package", 0)) return RunMode::kPackage;
-  if (config.get_flag("list", 0)) return RunMode::kList;
-  if (config.get_flag("info", 0)) return RunMode::kInfo;
-  if (config.get_flag("check", 0)) return RunMode::kCheck;
-  if (config.get_string("extract")) return RunMode::kExtract;
-  if (config.get_flag("upgrade", 0)) return RunMode::kUpgrade;
-  return RunMode::kInstall;
 }
 
 // The browsers named by the settings; the install flow identifies them.

@@ -1,5 +1,7 @@
 #include "installer/option_table.h"
 
+#include <strings.h>
+
 namespace {
 
 constexpr unsigned in(RunMode mode) { return 1U << static_cast<unsigned>(mode); }
@@ -50,6 +52,19 @@ std::vector<OptionSpec> rows_for(unsigned modes, bool every_row) {
 }
 
 }  // namespace
+
+RunMode choose_mode(const char* program_name, const ProfileConfig& config) {
+  if (strcasecmp(program_name, "uninstall") == 0) return RunMode::kUninstall;
+  if (strcasecmp(program_name, "package") == 0) return RunMode::kPackage;
+  if (config.get_flag("uninstall", 0)) return RunMode::kUninstall;
+  if (config.get_flag("package", 0)) return RunMode::kPackage;
+  if (config.get_flag("list", 0)) return RunMode::kList;
+  if (config.get_flag("info", 0)) return RunMode::kInfo;
+  if (config.get_flag("check", 0)) return RunMode::kCheck;
+  if (config.get_string("extract")) return RunMode::kExtract;
+  if (config.get_flag("upgrade", 0)) return RunMode::kUpgrade;
+  return RunMode::kInstall;
+}
 
 std::vector<OptionSpec> first_pass_options() { return rows_for(0, true); }
 

@@ -11,6 +11,12 @@
 // the rows' order, so a letter given to two rows (n: netscape and mozilla)
 // means the first, netscape, in each.
 
+// The mode the command line and the profiles choose (`config` holds both):
+// the program's name ("uninstall", "package", in any letter case) wins over
+// every option; then uninstall, package, list, info, check, extract (given
+// at all, even empty) and upgrade, the first that is set; otherwise install.
+RunMode choose_mode(const char* program_name, const ProfileConfig& config);
+
 // Every option, ended by an entry without name.
 std::vector<OptionSpec> first_pass_options();
 

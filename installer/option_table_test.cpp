@@ -8,14 +8,20 @@
 
 namespace {
 
+// A profile file holding `profile` (the profile "plugin"), read with no
+// other profile of the machine's or the account's.
+ProfileConfigPtr config_in(const ScratchDir& dir, const std::string& profile) {
+  ::setenv("HOME", dir.path().c_str(), 1);
+  ::setenv("PLIM_CONFIG_DIR", (dir.path() + "/").c_str(), 1);
+  write_file(dir / "plugin.conf", profile);
+  return ProfileConfigPtr(ProfileConfig::create_from_file(dir / "plugin.conf", "plugin"));
+}
+
 // The command line `words` scanned against `mode`'s table: each option
 // given as name=value, or the library's first message.
 std::string scanned(RunMode mode, std::vector<const char*> words) {
   ScratchDir dir;
-  // No profile of the machine's or the account's may add a value.
-  ::setenv("HOME", dir.path().c_str(), 1);
-  ::setenv("PLIM_CONFIG_DIR", (dir.path() + "/").c_str(), 1);
-  ProfileConfigPtr config(ProfileConfig::create_from_file(dir / "none.conf", "plugin"));
+  ProfileConfigPtr config = config_in(dir, "");
   words.insert(words.begin(), "install");
   std::vector<OptionSpec> table = mode_options(mode);
   config->parse_options(static_cast<int>(words.size()), words.data(), table.data());
@@ -63,6 +69,43 @@ TEST(OptionTableTest, EachModeTakesItsOwnOptions) {
   };
   for (const auto& row : rows)
     EXPECT_EQ(scanned(row.mode, row.words), row.expected) << "mode " << static_cast<int>(row.mode);
+}
+
+// The mode rule: the program's name first, then the options (from the
+// command line or a profile) in a fixed order, whatever order they are given in.
+TEST(OptionTableTest, ModeRule) {
+  const struct {
+    const char* program;
+    const char* profile;
+    std::vector<const char*> words;
+    RunMode expected;
+  } rows[] = {
+      {"install", "", {}, RunMode::kInstall},
+      {"install", "", {"--install", "--quiet"}, RunMode::kInstall},
+      {"UnInstall", "", {}, RunMode::kUninstall},
+      {"uninstall", "", {"--extract=d", "--package"}, RunMode::kUninstall},
+      {"PACKAGE", "", {"--uninstall"}, RunMode::kPackage},
+      {"install", "", {"--package", "--uninstall"}, RunMode::kUninstall},
+      {"install", "", {"--extract=d", "--package"}, RunMode::kPackage},
+      {"install", "", {"--check", "--info", "--list"}, RunMode::kList},
+      {"install", "", {"--check", "--info"}, RunMode::kInfo},
+      {"install", "", {"--extract=d", "--check"}, RunMode::kCheck},
+      {"install", "", {"--upgrade", "--extract="}, RunMode::kExtract},
+      {"install", "", {"--upgrade"}, RunMode::kUpgrade},
+      {"install", "upgrade=true\n", {}, RunMode::kUpgrade},
+      {"install", "upgrade=true\n", {"--list"}, RunMode::kList},
+      {"install", "uninstall=false\nextract=/x\n", {}, RunMode::kExtract},
+      {"uninstall.sh", "", {}, RunMode::kInstall},
+  };
+  for (const auto& row : rows) {
+    ScratchDir dir;
+    ProfileConfigPtr config = config_in(dir, row.profile);
+    std::vector<const char*> words = row.words;
+    words.insert(words.begin(), row.program);
+    config->parse_options(static_cast<int>(words.size()), words.data(), first_pass_options().data());
+    EXPECT_EQ(choose_mode(row.program, *config), row.expected)
+        << row.program << " with " << words.size() - 1 << " options, profile \"" << row.profile << "\"";
+  }
 }
 
 }  // namespace
