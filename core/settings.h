@@ -3,18 +3,27 @@
 #include <optional>
 #include <string>
 
+// The run's mode: exactly one runs to the end of the process. Chosen by the
+// program's name, else by the options and profiles.
+enum class RunMode {
+  kInstall,    // the default: installs, and offers to upgrade or remove an installation found
+  kUpgrade,    // an installation found is upgraded without asking
+  kUninstall,  // the installation the settings name is removed
+  kExtract,    // the licence and the archive are unpacked into extract_dir
+  kPackage,    // a package is built beside the program
+  kList,       // the archive's members, as tar lists them
+  kInfo,       // the package's version and members
+  kCheck,      // whether the package is whole
+};
+
 // The one record through which the installer's steps share the run's mode and
 // paths. Filled from the command line and the profiles at start-up; "none" and
 // the empty text differ (an empty extract value still selects extract mode),
 // hence optional strings.
 struct Settings {
+  RunMode mode = RunMode::kInstall;
+  bool uninstall = false;                    // mode == kUninstall, for the browser layer's one reader
   bool is_root = false;                      // the effective user id is 0
-  bool upgrade = false;                      // upgrade mode: an installation found is upgraded without asking
-  bool uninstall = false;                    // uninstall mode
-  bool package = false;                      // package mode
-  bool list = false;                         // list mode: the archive's members, as tar lists them
-  bool info = false;                         // info mode: the package's version and members
-  bool check = false;                        // check mode: whether the package is whole
   bool accept_license = false;               // the licence is accepted by option, not paged
   std::optional<bool> mime_answer;           // the MIME question's answer given by option
   std::optional<bool> refresh_answer;        // the refresh question's answer given by option

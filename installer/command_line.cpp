@@ -1,6 +1,5 @@
 #include "installer/command_line.h"
 
-#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,65 +8,19 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
-#include "browser/browser_discovery.h"
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
 #include "core/settings.h"
 #include "installer/install_layout.h"
+#include "installer/option_table.h"
 #include "installer/preset_answers.h"
 #include "package/build_usage.h"
 #include "profile/profile_config.h"
 
 namespace {
-
-// The option tables: every mode accepts only its own options on the second
-// pass. The letter n stands for both netscape and mozilla; the parser gives it
-// to the first, netscape.
-const OptionSpec all_options[] = {
-    {"netscape", 1, nullptr, 'n'},     {"prefix", 1, nullptr, 'p'},  {"config", 1, nullptr, 'f'},
-    {"mozilla", 1, nullptr, 'n'},      {"license", 1, nullptr, 'L'}, {"extract", 1, nullptr, 'x'},
-    {"uninstall", 0, nullptr, 'u'},    {"upgrade", 0, nullptr, 'U'}, {"package", 0, nullptr, 'P'},
-    {"help", 0, nullptr, 'h'},         {"install", 0, nullptr, 'i'}, {"quiet", 0, nullptr, 'v'},
-    {"accept-license", 0, nullptr, 0}, {"mime", 1, nullptr, 0},      {"refresh", 1, nullptr, 0},
-    {"list", 0, nullptr, 0},           {"info", 0, nullptr, 0},      {"check", 0, nullptr, 0},
-    {nullptr, 0, nullptr, 0}};
-
-// Install and upgrade also take the answers to their questions, so that a
-// run can go without anyone at the terminal.
-const OptionSpec install_options[] = {{"netscape", 1, nullptr, 'n'},     {"prefix", 1, nullptr, 'p'},
-                                      {"config", 1, nullptr, 'f'},       {"mozilla", 1, nullptr, 'n'},
-                                      {"install", 0, nullptr, 'i'},      {"quiet", 0, nullptr, 'v'},
-                                      {"accept-license", 0, nullptr, 0}, {"mime", 1, nullptr, 0},
-                                      {"refresh", 1, nullptr, 0},        {nullptr, 0, nullptr, 0}};
-
-const OptionSpec upgrade_options[] = {{"config", 1, nullptr, 'f'}, {"upgrade", 0, nullptr, 'U'},
-                                      {"quiet", 0, nullptr, 'v'},  {"accept-license", 0, nullptr, 0},
-                                      {"mime", 1, nullptr, 0},     {"refresh", 1, nullptr, 0},
-                                      {nullptr, 0, nullptr, 0}};
-
-// The inspection modes only read the package.
-const OptionSpec list_options[] = {
-    {"list", 0, nullptr, 0}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
-const OptionSpec info_options[] = {
-    {"info", 0, nullptr, 0}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
-const OptionSpec check_options[] = {
-    {"check", 0, nullptr, 0}, {"quiet", 0, nullptr, 'v'}, {nullptr, 0, nullptr, 0}};
-
-const OptionSpec extract_options[] = {{"extract", 1, nullptr, 'x'},
-                                      {"upgrade", 0, nullptr, 'U'},
-                                      {"quiet", 0, nullptr, 'v'},
-                                      {nullptr, 0, nullptr, 0}};
-
-const OptionSpec uninstall_options[] = {{"config", 1, nullptr, 'f'},
-                                        {"uninstall", 0, nullptr, 'u'},
-                                        {"quiet", 0, nullptr, 'v'},
-                                        {nullptr, 0, nullptr, 0}};
-
-const OptionSpec package_options[] = {{"license", 1, nullptr, 'L'}, {"prefix", 1, nullptr, 'p'},
-                                      {"package", 0, nullptr, 'P'}, {"config", 1, nullptr, 'f'},
-                                      {"quiet", 0, nullptr, 'v'},   {nullptr, 0, nullptr, 0}};
 
 constexpr char kProfile[] = "plugin";
 
@@ -96,59 +49,17 @@ std::optional<std::string> default_settings_file(ProfileConfig& config) {
   return absolute_path(path, *settings.cwd);
 }
 
-// Chooses the mode (the program's name wins over every option) and gives its
-// option table.
-const OptionSpec* choose_mode(const char* program_name, const ProfileConfig& config) {
-  if (strcasecmp(program_name, "uninstall") == 0) {
-    settings.uninstall = true;
-    return uninstall_options;
-  }
-  if (strcasecmp(program_name, "package") == 0) {
-    settings.package = true;
-    return package_options;
-  }
-  if (config.get_flag("uninstall", 0)) {
-    settings.uninstall = true;
-    return uninstall_options;
-  }
-  if (config.get_flag("package", 0)) {
-    settings.package = true;
-    return package_options;
-  }
-  if (config.get_flag("list", 0)) {
-    settings.list = true;
-    return list_options;
-  }
-  if (config.get_flag("info", 0)) {
-    settings.info = true;
-    return info_options;
-  }
-  if (config.get_flag("check", 0)) {
-    settings.check = true;
-    return check_options;
-  }
-  if (auto extract = value_of(config, "extract")) {
-    settings.extract_dir = absolute_path(*extract, *settings.cwd);
-    return extract_options;
-  }
-  if (config.get_flag("upgrade", 0)) {
-    settings.upgrade = true;
-    return upgrade_options;
-  }
-  return install_options;
-}
-
-// The browsers named by the settings are identified now, before the search.
+// The browsers named by the settings; the install flow identifies them.
 void take_browser_settings(const ProfileConfig& mode) {
   auto mozilla = value_of(mode, "mozilla");
   auto netscape = value_of(mode, "netscape");
   if (set_and_not_empty(mozilla)) settings.mozilla_home = absolute_path_list(*mozilla, *settings.cwd);
-  if (set_and_not_empty(netscape)) {
-    settings.netscape_path = absolute_path_list(*netscape, *settings.cwd);
-    if (!settings.uninstall) add_browsers_from_lists(*settings.netscape_path, settings.mozilla_home);
-  } else if (settings.mozilla_home && !settings.uninstall) {
-    scan_browser_directory(*settings.mozilla_home);
-  }
+  if (set_and_not_empty(netscape)) settings.netscape_path = absolute_path_list(*netscape, *settings.cwd);
+}
+
+void take_prefix(const ProfileConfig& mode) {
+  auto prefix = value_of(mode, "prefix");
+  if (set_and_not_empty(prefix)) set_prefix(absolute_path(*prefix, *settings.cwd));
 }
 
 // The answers given by option (install and upgrade modes only: elsewhere a
@@ -205,8 +116,9 @@ int parse_command_line(int argc, char** argv) {
   const char* program_path = argc > 0 ? argv[0] : "";
   const char* program_name = base_name(program_path).data();  // a suffix, so NUL-terminated
 
+  const std::vector<OptionSpec> all_options = first_pass_options();
   ProfileConfigPtr first(ProfileConfig::create(kProfile));
-  first->parse_options(argc, argv, all_options);
+  first->parse_options(argc, argv, all_options.data());
   log_line("Parse:\tconfig files and options\n");
   if (first->get_flag("help", 0)) print_usage(program_path, 0);
 
@@ -224,7 +136,7 @@ int parse_command_line(int argc, char** argv) {
     settings.settings_file = absolute_path(*config_file, *settings.cwd);
     profile.reset(ProfileConfig::create_from_file(*config_file, kProfile));
     first.reset();
-    profile->parse_options(argc, argv, all_options);
+    profile->parse_options(argc, argv, all_options.data());
   } else {
     settings.settings_file = default_settings_file(*first);
     profile = std::move(first);
@@ -232,19 +144,35 @@ int parse_command_line(int argc, char** argv) {
   report_messages_and_exit(*profile, program_path);
 
   ProfileConfigPtr mode(ProfileConfig::clone(profile.get()));
-  const OptionSpec* table = choose_mode(program_name, *profile);
-  int first_unused = mode->parse_options(argc, argv, table);
+  settings.mode = choose_mode(program_name, *profile);
+  settings.uninstall = settings.mode == RunMode::kUninstall;
+  if (settings.mode == RunMode::kExtract)
+    settings.extract_dir = absolute_path(*value_of(*profile, "extract"), *settings.cwd);
+  const std::vector<OptionSpec> mode_table = mode_options(settings.mode);
+  int first_unused = mode->parse_options(argc, argv, mode_table.data());
   profile.reset();
   report_messages_and_exit(*mode, program_path);
 
-  bool extracting = settings.extract_dir.has_value();
-  bool inspecting = settings.list || settings.info || settings.check;
-  if (!extracting) {
-    auto prefix = value_of(*mode, "prefix");
-    if (set_and_not_empty(prefix)) set_prefix(absolute_path(*prefix, *settings.cwd));
+  switch (settings.mode) {
+    case RunMode::kInstall:
+    case RunMode::kUpgrade:
+      take_prefix(*mode);
+      take_browser_settings(*mode);
+      take_preset_answers(*mode, program_path);
+      break;
+    case RunMode::kUninstall:
+      take_prefix(*mode);
+      take_browser_settings(*mode);
+      break;
+    case RunMode::kPackage:
+      take_prefix(*mode);
+      break;
+    case RunMode::kExtract:
+    case RunMode::kList:
+    case RunMode::kInfo:
+    case RunMode::kCheck:
+      break;
   }
-  if (!extracting && !settings.package && !inspecting) take_browser_settings(*mode);
-  if (table == install_options || table == upgrade_options) take_preset_answers(*mode, program_path);
 
   auto version = value_of(*mode, "version");
   if (set_and_not_empty(version)) settings.version = version;

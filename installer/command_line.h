@@ -5,6 +5,8 @@
 // ("uninstall", "package"), then the options. Returns the index of the first
 // argument the mode's option pass did not consume. Does not return on --help
 // (status 0) or on option and profile errors (messages, usage, status 1).
+// Reads options only: the browsers the settings name are identified by the
+// install flow.
 int parse_command_line(int argc, char** argv);
 
 // Prints the usage for the program's name to standard error and ends the

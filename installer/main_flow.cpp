@@ -107,7 +107,7 @@ void lock_or_exit(InstallDirs& dirs) {
 // and leaving it alone; upgrade mode upgrades without asking. kLeave: the run
 // is over, with `status`.
 Previous offer_upgrade(InstallDirs& dirs, int& status) {
-  if (settings.upgrade) return Previous::kUpgrade;
+  if (settings.mode == RunMode::kUpgrade) return Previous::kUpgrade;
   if (!dirs.installed()) return Previous::kNone;
   log_printf(stdout, "A previous installation of the plugin has been found at:\n\t%s\n",
              settings.install_dir->c_str());
@@ -144,7 +144,19 @@ void put_in_place(InstallDirs& dirs, Previous previous) {
   create_browser_links();
 }
 
+// The browsers the settings name (executables paired with homes, or the
+// homes alone scanned) join the list before the running ones are looked for.
+void identify_named_browsers() {
+  if (settings.netscape_path)
+    add_browsers_from_lists(*settings.netscape_path, settings.mozilla_home);
+  else if (settings.mozilla_home)
+    scan_browser_directory(*settings.mozilla_home);
+}
+
 int run_install(int argc) {
+  // Named browsers are identified before the package is judged: a damaged
+  // package's run has always said what it found first.
+  identify_named_browsers();
   require_whole_package(program_path);
   bool browser_running = discover_browsers(argc);
   drop_foreign_prefix();
@@ -289,15 +301,25 @@ int run_installer(int argc, char** argv) {
   inspect_own_package(program_path);
 
   int first_unused = parse_command_line(argc, argv);
-  if (first_unused != argc && !settings.package) {
+  if (first_unused != argc && settings.mode != RunMode::kPackage) {
     log_printf(stderr, "Error:\tUnrecognized option: %s\n", argv[first_unused]);
     print_usage(program_path, 1);
   }
-  if (settings.extract_dir) return run_extract();
-  if (settings.package) return build_package(argc, argv);
-  if (inspection_requested()) return run_package_inspection(program_path);
-
+  switch (settings.mode) {
+    case RunMode::kExtract:
+      return run_extract();
+    case RunMode::kPackage:
+      return build_package(argc, argv);
+    case RunMode::kList:
+    case RunMode::kInfo:
+    case RunMode::kCheck:
+      return run_package_inspection(settings.mode, program_path);
+    case RunMode::kUninstall:
+    case RunMode::kInstall:
+    case RunMode::kUpgrade:
+      break;
+  }
   if (::chdir("/") != 0) exit_on_system_error("chdir");
-  if (settings.uninstall) return run_uninstall();
+  if (settings.mode == RunMode::kUninstall) return run_uninstall();
   return run_install(argc);
 }

@@ -33,11 +33,10 @@ int list_or_check(const char* program_path, ArchiveListing listing) {
 
 }  // namespace
 
-bool inspection_requested() { return settings.list || settings.info || settings.check; }
-
-int run_package_inspection(const char* program_path) {
-  if (settings.info) return show_info(program_path);
-  return list_or_check(program_path, settings.list ? ArchiveListing::kShown : ArchiveListing::kHidden);
+int run_package_inspection(RunMode mode, const char* program_path) {
+  if (mode == RunMode::kInfo) return show_info(program_path);
+  return list_or_check(program_path,
+                       mode == RunMode::kList ? ArchiveListing::kShown : ArchiveListing::kHidden);
 }
 
 std::string package_info(const PackageContents& contents) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/package_contents.h"
+#include "core/settings.h"
 
 // The inspection modes: what a package holds, without installing it. None
 // asks a question, looks for a browser or needs root; none writes anything
@@ -13,11 +14,9 @@
 // Each ends with status 0 for a whole package, and with 1 after one line
 // saying that the package is damaged and should be fetched again.
 
-// Whether the command line chose one of them.
-bool inspection_requested();
-
-// Runs the chosen one for the own package; returns the exit status.
-int run_package_inspection(const char* program_path);
+// Runs `mode` (kList, kInfo or kCheck) for the own package; returns the exit
+// status.
+int run_package_inspection(RunMode mode, const char* program_path);
 
 // The --info lines of a package whose trailer is valid: the version as the
 // settings file writes it, the image size, and each member's name and size.
