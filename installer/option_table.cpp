@@ -13,15 +13,15 @@ constexpr unsigned kExtract = in(RunMode::kExtract);
 constexpr unsigned kPackage = in(RunMode::kPackage);
 constexpr unsigned kEvery = ~0U;
 
-struct Option {
-  OptionSpec spec;
-  unsigned modes;  // the modes whose second pass accepts it
+struct Row {
+  OptionSpec scanned;  // as the scanner reads it
+  unsigned modes;      // the modes whose second pass accepts it
 };
 
 // Install and upgrade also take the answers to their questions, so that a
 // run can go without anyone at the terminal; the inspection modes only read
 // the package. --help counts on the first pass alone.
-const Option options[] = {
+const Row rows[] = {
     {{"netscape", 1, nullptr, 'n'}, kInstall},
     {{"prefix", 1, nullptr, 'p'}, kInstall | kPackage},
     {{"config", 1, nullptr, 'f'}, kInstall | kUpgrade | kUninstall | kPackage},
@@ -44,8 +44,8 @@ const Option options[] = {
 
 std::vector<OptionSpec> rows_for(unsigned modes, bool every_row) {
   std::vector<OptionSpec> table;
-  for (const Option& option : options) {
-    if (every_row || (option.modes & modes) != 0) table.push_back(option.spec);
+  for (const Row& row : rows) {
+    if (every_row || (row.modes & modes) != 0) table.push_back(row.scanned);
   }
   table.push_back({nullptr, 0, nullptr, 0});
   return table;
