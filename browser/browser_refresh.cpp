@@ -46,11 +46,11 @@ UniqueFd open_as_owner(const BrowserEntry& entry, std::string& refusal) {
 // every directory and link on the path, and the file, are root's.
 UniqueFd open_as_root(const std::string& path, std::string& refusal) {
   ReachedPath reached = reach_path(path, LastLink::follow);
-  if (!reached.refusal.empty()) {
+  if (reached.refused()) {
     refusal = reached.refusal;
     return UniqueFd();
   }
-  if (!reached.dir) {
+  if (reached.failed()) {
     refusal = std::strerror(reached.error);
     return UniqueFd();
   }

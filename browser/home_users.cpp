@@ -12,7 +12,7 @@ namespace {
 // when there is none.
 int other_controller(const std::string& path, int runner) {
   ReachedPath reached = reach_path(path, LastLink::follow);
-  if (!reached.dir || reached.controller == runner) return -1;
+  if (reached.refused() || reached.failed() || reached.controller == runner) return -1;
   return reached.controller;
 }
 

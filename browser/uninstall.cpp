@@ -65,8 +65,8 @@ struct RemovalPlace {
 // cannot, remove at `path`.
 bool reach_for_removal(const std::string& path, RemovalPlace& place) {
   place.reached = reach_path(path, LastLink::keep);
-  if (!place.reached.refusal.empty()) report_refusal(path, place.reached);
-  if (!place.reached.dir) return false;
+  if (place.reached.refused()) report_refusal(path, place.reached);
+  if (place.reached.refused() || place.reached.failed()) return false;
   place.as_controller.emplace(static_cast<uid_t>(place.reached.controller));
   return static_cast<bool>(*place.as_controller);
 }
@@ -133,10 +133,7 @@ int remove_recursive(const std::string& path, int uid) {
 int remove_beside(const std::string& exe_path, const std::string& name) {
   std::string target = directory_of(exe_path) + name;
   RemovalPlace place;
-  if (!reach_for_removal(target, place)) {
-    int error = place.reached.error;
-    return place.reached.refusal.empty() && (error == ENOENT || error == ENOTDIR) ? 0 : -1;
-  }
+  if (!reach_for_removal(target, place)) return place.reached.missing() ? 0 : -1;
   int dir = place.reached.dir.get();
   const std::string& entry = place.reached.name;
 

@@ -36,10 +36,10 @@ bool report_mkdir_failure(const std::string& path) {
 // Root's walk names the user who could rearrange the way; the work done
 // there would run as root, so such a way is refused outright.
 bool refuse_if_controlled(const std::string& path, ReachedPath& reached) {
-  if (reached.refusal.empty() && reached.controller >= 0)
+  if (!reached.refused() && reached.controller >= 0)
     reached.refusal =
         "controlled by " + user_name(reached.controller) + "; choose a prefix only root may change";
-  if (reached.refusal.empty()) return false;
+  if (!reached.refused()) return false;
   report_refusal(path, reached);
   return true;
 }
@@ -115,7 +115,7 @@ InstallDirs InstallDirs::resolve(const std::string& prefix) {
     dirs.refused_ = true;
     return dirs;
   }
-  if (!reached.dir) return dirs;  // creating reports it
+  if (reached.failed()) return dirs;  // creating reports it
   if (reached.name == ".") {
     dirs.prefix_dir_ = std::move(reached.dir);
   } else {

@@ -232,6 +232,14 @@ ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, Last
   return reached;
 }
 
+int ReachedPath::directory_error() const {
+  if (refused()) return EACCES;
+  if (failed()) return error;
+  if (name == ".") return 0;
+  struct stat st;
+  return ::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
+}
+
 std::string user_name(int uid) {
   if (const struct passwd* account = ::getpwuid(static_cast<uid_t>(uid))) return printable(account->pw_name);
   return "user " + std::to_string(uid);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 #include "core/unique_fd.h"
@@ -26,6 +27,21 @@ struct ReachedPath {
   int error = 0;        // errno when a component could not be reached (missing, not a directory, ...)
   const char* failed_call = nullptr;  // set when taking on the controller's identity failed (error: why);
                                       // dir is empty then
+
+  // The one outcome of a walk, read the same way by every caller: reached
+  // (dir set), refused (report_refusal says why), or failed (error says why).
+  bool refused() const { return !refusal.empty(); }
+  bool failed() const { return !dir && refusal.empty(); }
+  // Failed only because a component is missing or is not a directory: there
+  // is nothing at the path (a removal has nothing to do).
+  bool missing() const { return failed() && missing_or_not_directory(error); }
+  // For a walk with LastLink::follow: 0 when the path names a directory,
+  // reached whole (name "."); else the errno a name created in it meets:
+  // error when the walk failed, ENOTDIR when the last component is there but
+  // no directory, ENOENT when it is missing (EACCES when refused).
+  int directory_error() const;
+
+  static bool missing_or_not_directory(int error) { return error == ENOENT || error == ENOTDIR; }
 };
 
 // Resolves `path` from "/" (a relative path from the current directory).

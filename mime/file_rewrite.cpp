@@ -30,29 +30,29 @@ struct Place {
   std::string backup_name;  // the backup's
 };
 
+enum class Opened {
+  yes,
+  refused,  // after saying why root refuses to work there
+  failed,   // errno says why
+};
+
 // The directory of `backup`: up to its last "/" ("/" itself for "/name").
-// False with errno set when it cannot be reached, or after saying why root
-// refuses to work there.
-bool open_place(const std::string& path, const std::string& backup, Place& place) {
+Opened open_place(const std::string& path, const std::string& backup, Place& place) {
   place.dir_path = parent_directory(backup);
   place.name = base_name(path);
   place.backup_name = base_name(backup);
   ReachedPath reached = reach_path(place.dir_path, LastLink::follow);
-  if (!reached.refusal.empty()) {
+  if (reached.refused()) {
     report_refusal(place.dir_path, reached);
-    errno = 0;
-    return false;
+    return Opened::refused;
   }
-  if (reached.dir && reached.name != ".") {  // missing, or not a directory
-    struct stat st;
-    reached.error =
-        ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
-    reached.dir.reset();
+  if (int error = reached.directory_error(); error != 0) {
+    errno = error;
+    return Opened::failed;
   }
-  errno = reached.error;
   place.dir = std::move(reached.dir);
   place.controller = reached.controller;
-  return place.dir && ::fstat(place.dir.get(), &place.dir_status) == 0;
+  return ::fstat(place.dir.get(), &place.dir_status) == 0 ? Opened::yes : Opened::failed;
 }
 
 // Gives the new file the kept permission bits, then the owner and group
@@ -99,8 +99,8 @@ class Rewrite {
 
 int Rewrite::run(std::string_view entries) {
   std::string backup = path_ + rule_.backup_suffix;
-  if (!open_place(path_, backup, place_)) {
-    if (rule_.when_missing == WhenMissing::skip || errno == 0) return -1;  // skipped, or refused
+  if (Opened opened = open_place(path_, backup, place_); opened != Opened::yes) {
+    if (opened == Opened::refused || rule_.when_missing == WhenMissing::skip) return -1;
     return fail("stat", "Failed to stat directory", place_.dir_path);
   }
   // A directory reached through a user's link or directory is that user's,
