@@ -35,6 +35,7 @@ constexpr std::size_t kReadAfterEnd = std::size_t{1024} * 1024;
 constexpr std::chrono::milliseconds kReapWait{500};
 
 [[noreturn]] void fail_in_child(const ChildSpec& child, const char* call) {
+  if (!child.exec_failure_reported) ::_exit(1);
   report_system_error(call);
   if (child.exec_failure_text && child.exec_failure_to_run_log)
     log_printf(stderr, "%s %s\n", child.exec_failure_text, child.argv[0].c_str());
