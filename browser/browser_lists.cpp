@@ -7,24 +7,11 @@
 #include <vector>
 
 #include "browser/browser_discovery.h"
+#include "core/colon_list.h"
 #include "core/dir_handle.h"
 #include "core/printable.h"
 #include "core/run_log.h"
 #include "core/system_error.h"
-
-namespace {
-
-std::vector<std::string_view> split_at_colons(std::string_view list) {
-  std::vector<std::string_view> items;
-  for (;;) {
-    std::string_view::size_type colon = list.find(':');
-    items.push_back(list.substr(0, colon));
-    if (colon == std::string_view::npos) return items;
-    list.remove_prefix(colon + 1);
-  }
-}
-
-}  // namespace
 
 bool add_browsers_from_lists(std::optional<std::string_view> exe_list,
                              std::optional<std::string_view> dir_list) {

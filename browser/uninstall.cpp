@@ -14,6 +14,7 @@
 
 #include "core/browser_list.h"
 #include "core/child_process.h"
+#include "core/colon_list.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"
@@ -33,15 +34,6 @@ bool gone(const std::string& path) {
 bool gone_at(int dir, const std::string& name) {
   struct stat st;
   return ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
-}
-
-std::vector<std::string> split_list(const std::string& list) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (std::size_t colon; (colon = list.find(':', start)) != std::string::npos; start = colon + 1)
-    items.push_back(list.substr(start, colon - start));
-  items.push_back(list.substr(start));
-  return items;
 }
 
 void unlink_with_message(const std::string& path) {
@@ -104,13 +96,15 @@ void remove_recorded_link(const std::string& path) {
 // stands for its own directory).
 void remove_recorded_links() {
   if (!settings.install_dir) return;
-  std::vector<std::string> exes = split_list(settings.netscape_path.value_or(""));
-  std::vector<std::string> homes = split_list(settings.mozilla_home.value_or(""));
+  std::string exe_list = settings.netscape_path.value_or("");
+  std::string home_list = settings.mozilla_home.value_or("");
+  std::vector<std::string_view> exes = split_at_colons(exe_list);
+  std::vector<std::string_view> homes = split_at_colons(home_list);
   std::set<std::string> done;
   for (std::size_t i = 0; i < std::max(exes.size(), homes.size()); ++i) {
-    const std::string& home = homes[std::min(i, homes.size() - 1)];
-    const std::string& exe = exes[std::min(i, exes.size() - 1)];
-    std::string dir = !home.empty() ? home : !exe.empty() ? directory_of(exe) : "";
+    std::string_view home = homes[std::min(i, homes.size() - 1)];
+    std::string_view exe = exes[std::min(i, exes.size() - 1)];
+    std::string dir = !home.empty() ? std::string(home) : !exe.empty() ? directory_of(std::string(exe)) : "";
     if (dir.empty() || !done.insert(dir).second) continue;
     remove_recorded_link(dir + "/Plim");
     remove_recorded_link(dir + "/plugins/nsplimmo.so");

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/child_process.h"
+#include "core/colon_list.h"
 #include "core/package_contents.h"
 #include "core/paths.h"
 #include "core/retry.h"
@@ -225,15 +226,11 @@ void require_tar() {
 // Whether PATH (or the system's default path) holds an executable `name`.
 bool found_on_path(const char* name) {
   const char* path = std::getenv("PATH");
-  std::string_view dirs = path ? path : "/usr/bin:/bin";
-  for (;;) {
-    std::size_t colon = dirs.find(':');
-    std::string dir(dirs.substr(0, colon));
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+  for (std::string_view dir : split_at_colons(path ? path : "/usr/bin:/bin")) {
+    std::string candidate = (dir.empty() ? "." : std::string(dir)) + "/" + name;
     if (::access(candidate.c_str(), X_OK) == 0) return true;
-    if (colon == std::string_view::npos) return false;
-    dirs.remove_prefix(colon + 1);
   }
+  return false;
 }
 
 }  // namespace
