@@ -78,7 +78,7 @@ UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal
     refusal = std::strerror(errno);
     return UniqueFd();
   }
-  if (st.st_dev != entry.device || st.st_ino != entry.inode) {
+  if (!entry.is(st)) {
     refusal = "it is no longer the browser that was found";
     return UniqueFd();
   }
