@@ -135,8 +135,8 @@ void refresh_one(const BrowserEntry& entry, const std::string& command, RefreshB
                entry.owner_uid, refusal_text(refusal).c_str());
     return;
   }
-  log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
-             printable(command).c_str(), entry.owner_uid);
+  log_execute(stdout, {printable(entry.exe_path), "--remote", printable(command)},
+              (" as " + std::to_string(entry.owner_uid) + "\n").c_str());
   std::string refusal;
   UniqueFd program = open_identified_program(entry, refusal);
   if (!program) {

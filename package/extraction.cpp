@@ -263,8 +263,7 @@ void unpack_license(const MemberTarget& target) {
   gunzip.argv = {"gunzip", "-f", package_contents.license_name};
   // Its status alone says that the unpacking failed.
   gunzip.exec_failure_reported = false;
-  log_printf(stdout, "Execute:\t%s %s %s\n", gunzip.argv[0].c_str(), gunzip.argv[1].c_str(),
-             gunzip.argv[2].c_str());
+  log_execute(stdout, gunzip.argv);
   std::fflush(stdout);
   if (report_child_failure("gunzip", wait_or_exit(start_child(gunzip)))) {
     // gunzip keeps the compressed file when it fails. It is this run's own
