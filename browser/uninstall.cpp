@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "browser/browser_pairs.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
-#include "core/colon_list.h"
 #include "core/file_identity.h"
 #include "core/paths.h"
 #include "core/printable.h"
@@ -98,13 +98,11 @@ void remove_recorded_links() {
   if (!settings.install_dir) return;
   std::string exe_list = settings.netscape_path.value_or("");
   std::string home_list = settings.mozilla_home.value_or("");
-  std::vector<std::string_view> exes = split_at_colons(exe_list);
-  std::vector<std::string_view> homes = split_at_colons(home_list);
   std::set<std::string> done;
-  for (std::size_t i = 0; i < std::max(exes.size(), homes.size()); ++i) {
-    std::string_view home = homes[std::min(i, homes.size() - 1)];
-    std::string_view exe = exes[std::min(i, exes.size() - 1)];
-    std::string dir = !home.empty() ? std::string(home) : !exe.empty() ? directory_of(std::string(exe)) : "";
+  for (const BrowserPair& pair : pair_browser_lists(exe_list, home_list)) {
+    std::string dir = !pair.home.empty()  ? std::string(pair.home)
+                      : !pair.exe.empty() ? directory_of(std::string(pair.exe))
+                                          : "";
     if (dir.empty() || !done.insert(dir).second) continue;
     remove_recorded_link(dir + "/Plim");
     remove_recorded_link(dir + "/plugins/nsplimmo.so");
