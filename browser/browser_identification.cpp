@@ -21,12 +21,6 @@
 
 namespace {
 
-BrowserEntry* find_entry(dev_t device, ino_t inode) {
-  for (BrowserEntry& entry : browser_list)
-    if (entry.device == device && entry.inode == inode) return &entry;
-  return nullptr;
-}
-
 // A further user running a listed browser is noted, once.
 void note_owner(BrowserEntry& entry, int owner_uid) {
   if (owner_uid == -1 || owner_uid == entry.owner_uid) return;
@@ -67,7 +61,7 @@ bool add_browser_executable(const char* path, std::optional<std::string_view> ho
                             const struct stat* status) {
   struct stat st;
   if (!is_browser_candidate(path, status, &st)) return false;
-  if (BrowserEntry* known = find_entry(st.st_dev, st.st_ino)) {
+  if (BrowserEntry* known = find_browser(browser_list, st)) {
     note_owner(*known, owner_uid);
     return false;
   }
@@ -92,7 +86,7 @@ bool mark_running_instance(const char* path, int owner_uid, const struct stat* s
   if (owner_uid == -1) return false;
   struct stat st;
   if (!is_browser_candidate(path, status, &st)) return false;
-  BrowserEntry* known = find_entry(st.st_dev, st.st_ino);
+  BrowserEntry* known = find_browser(browser_list, st);
   if (!known) return false;
   if (known->owner_uid == -1) {
     known->owner_uid = owner_uid;

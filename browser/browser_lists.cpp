@@ -7,46 +7,23 @@
 #include <vector>
 
 #include "browser/browser_discovery.h"
+#include "browser/browser_pairs.h"
 #include "core/dir_handle.h"
 #include "core/printable.h"
 #include "core/run_log.h"
 #include "core/system_error.h"
 
-namespace {
-
-std::vector<std::string_view> split_at_colons(std::string_view list) {
-  std::vector<std::string_view> items;
-  for (;;) {
-    std::string_view::size_type colon = list.find(':');
-    items.push_back(list.substr(0, colon));
-    if (colon == std::string_view::npos) return items;
-    list.remove_prefix(colon + 1);
-  }
-}
-
-}  // namespace
-
 bool add_browsers_from_lists(std::optional<std::string_view> exe_list,
                              std::optional<std::string_view> dir_list) {
   // No executable list behaves as a list whose only (and so last) item is
   // empty: its directories are scanned.
-  std::vector<std::string_view> exes = split_at_colons(exe_list.value_or(""));
-  std::vector<std::string_view> dirs;
-  if (dir_list) dirs = split_at_colons(*dir_list);
-
   bool added = false;
-  std::size_t pairs = std::max(exes.size(), dirs.size());
-  for (std::size_t i = 0; i < pairs; ++i) {
-    // The shorter list's last item stands in for its missing ones.
-    std::size_t exe_index = std::min(i, exes.size() - 1);
-    std::string_view exe = exes[exe_index];
+  for (const BrowserPair& pair : pair_browser_lists(exe_list.value_or(""), dir_list.value_or(""))) {
     std::optional<std::string_view> dir;
-    if (!dirs.empty() && !dirs[std::min(i, dirs.size() - 1)].empty())
-      dir = dirs[std::min(i, dirs.size() - 1)];
-
-    if (!exe.empty()) {
-      added |= add_browser_executable(std::string(exe).c_str(), dir, -1, nullptr);
-    } else if (exe_index == exes.size() - 1 && dir) {
+    if (!pair.home.empty()) dir = pair.home;
+    if (!pair.exe.empty()) {
+      added |= add_browser_executable(std::string(pair.exe).c_str(), dir, -1, nullptr);
+    } else if (pair.last_exe && dir) {
       added |= scan_browser_directory(std::string(*dir));
     }
   }

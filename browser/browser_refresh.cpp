@@ -45,12 +45,12 @@ UniqueFd open_as_owner(const BrowserEntry& entry, std::string& refusal) {
 // Root runs only a program that no ordinary user could have put in the way:
 // every directory and link on the path, and the file, are root's.
 UniqueFd open_as_root(const std::string& path, std::string& refusal) {
-  ReachedPath reached = reach_path(path, LastLink::follow);
-  if (!reached.refusal.empty()) {
+  ReachedPath reached = reach_path(path, LastLink::kFollow);
+  if (reached.refused()) {
     refusal = reached.refusal;
     return UniqueFd();
   }
-  if (!reached.dir) {
+  if (reached.failed()) {
     refusal = std::strerror(reached.error);
     return UniqueFd();
   }
@@ -78,7 +78,7 @@ UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal
     refusal = std::strerror(errno);
     return UniqueFd();
   }
-  if (st.st_dev != entry.device || st.st_ino != entry.inode) {
+  if (!entry.is(st)) {
     refusal = "it is no longer the browser that was found";
     return UniqueFd();
   }
@@ -95,7 +95,7 @@ ChildEnd run_as_user(const std::vector<std::string>& argv, int program_fd, int u
   browser.argv = argv;
   browser.exec_fd = program_fd;
   browser.run_as_uid = uid;
-  browser.on_fork_failure = ForkFailure::go_on;
+  browser.on_fork_failure = ForkFailure::kGoOn;
   browser.time_limit = time_limit;
   return run_child_to_end(browser);
 }
@@ -116,13 +116,13 @@ std::vector<BrowserEntry> entry_per_owner(const BrowserEntry& listed) {
 
 std::string refusal_text(RefreshRefusal refusal) {
   switch (refusal) {
-    case RefreshRefusal::user_hung:
+    case RefreshRefusal::kUserHung:
       return "a refresh as that user did not finish";
-    case RefreshRefusal::user_time_up:
+    case RefreshRefusal::kUserTimeUp:
       return "that user's " + std::to_string(kRefreshSecondsPerUser) + " seconds are used up";
-    case RefreshRefusal::all_time_up:
+    case RefreshRefusal::kAllTimeUp:
       return "the refresh's " + std::to_string(kRefreshSecondsInAll) + " seconds are used up";
-    case RefreshRefusal::none:
+    case RefreshRefusal::kNone:
       break;
   }
   return {};
@@ -130,13 +130,13 @@ std::string refusal_text(RefreshRefusal refusal) {
 
 void refresh_one(const BrowserEntry& entry, const std::string& command, RefreshBudget& budget) {
   RefreshBudget::Clock::time_point start = RefreshBudget::Clock::now();
-  if (RefreshRefusal refusal = budget.refusal(entry.owner_uid, start); refusal != RefreshRefusal::none) {
+  if (RefreshRefusal refusal = budget.refusal(entry.owner_uid, start); refusal != RefreshRefusal::kNone) {
     log_printf(stderr, "Error:\tNot refreshing %s as %d: %s\n", printable(entry.exe_path).c_str(),
                entry.owner_uid, refusal_text(refusal).c_str());
     return;
   }
-  log_printf(stdout, "Execute:\t%s %s %s as %d\n", printable(entry.exe_path).c_str(), "--remote",
-             printable(command).c_str(), entry.owner_uid);
+  log_execute(stdout, {printable(entry.exe_path), "--remote", printable(command)},
+              (" as " + std::to_string(entry.owner_uid) + "\n").c_str());
   std::string refusal;
   UniqueFd program = open_identified_program(entry, refusal);
   if (!program) {

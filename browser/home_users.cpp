@@ -11,8 +11,8 @@ namespace {
 // The ordinary user other than `runner` who controls the way to `path`; -1
 // when there is none.
 int other_controller(const std::string& path, int runner) {
-  ReachedPath reached = reach_path(path, LastLink::follow);
-  if (!reached.dir || reached.controller == runner) return -1;
+  ReachedPath reached = reach_path(path, LastLink::kFollow);
+  if (reached.refused() || reached.failed() || reached.controller == runner) return -1;
   return reached.controller;
 }
 

@@ -72,12 +72,9 @@ int actor_for(int chosen_by, int controller, std::string& refusal) {
 // A name created in the directory `reached` names whole; for a missing or
 // non-directory last component the error the creation would have met.
 bool usable_dir(const ReachedPath& reached) {
-  if (reached.dir && reached.name == ".") return true;
-  struct stat st;
-  errno = !reached.dir                                                                        ? reached.error
-          : ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR
-                                                                                              : ENOENT;
-  return false;
+  int error = reached.directory_error();
+  if (error != 0) errno = error;
+  return error == 0;
 }
 
 void symlink_in(const std::string& target, const ReachedPath& dir, const char* name,
@@ -92,9 +89,9 @@ void symlink_in(const std::string& target, const ReachedPath& dir, const char* n
 void link_browser(const BrowserEntry& entry) {
   const std::string& home = entry.browser_home;
   std::string plugins = home + "/plugins";
-  ReachedPath home_dir = reach_path(home, LastLink::follow);
+  ReachedPath home_dir = reach_path(home, LastLink::kFollow);
   int actor = actor_for(entry.home_chosen_by, home_dir.controller, home_dir.refusal);
-  if (!home_dir.refusal.empty()) return report_refusal(home, home_dir);
+  if (home_dir.refused()) return report_refusal(home, home_dir);
   FileIdentity as_actor(actor);
   if (!as_actor || home_dir.failed_call) {
     if (home_dir.failed_call) errno = home_dir.error;
@@ -107,9 +104,9 @@ void link_browser(const BrowserEntry& entry) {
   if (usable_dir(home_dir) && ::mkdirat(home_dir.dir.get(), "plugins", kNewDirMode) == 0)
     log_printf(stdout, "Create:\t%s\n", printable(plugins).c_str());
 
-  ReachedPath plugins_dir = reach_path_at(home_dir, "plugins", LastLink::follow);
+  ReachedPath plugins_dir = reach_path_at(home_dir, "plugins", LastLink::kFollow);
   actor_for(actor, plugins_dir.controller, plugins_dir.refusal);
-  if (!plugins_dir.refusal.empty()) return report_refusal(plugins, plugins_dir);
+  if (plugins_dir.refused()) return report_refusal(plugins, plugins_dir);
   FileIdentity as_plugins_actor(plugins_dir.controller);  // the same user, or one taken on below the home
   if (as_plugins_actor) symlink_in(library, plugins_dir, "nsplimmo.so", plugins + "/nsplimmo.so");
 }

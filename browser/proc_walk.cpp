@@ -48,21 +48,15 @@ std::string program_by_command_line(const std::string& process_dir, struct stat*
   return path;
 }
 
-BrowserEntry* entry_of(const struct stat& exe_status) {
-  for (BrowserEntry& entry : browser_list)
-    if (entry.device == exe_status.st_dev && entry.inode == exe_status.st_ino) return &entry;
-  return nullptr;
-}
-
 // Adds a browser that only a command line named, and marks it when this
 // process is what gave it its owner. Returns whether it was appended.
 bool add_by_command_line(const std::string& program, std::optional<std::string_view> home, int owner,
                          struct stat* exe_status) {
-  const BrowserEntry* known = entry_of(*exe_status);
+  const BrowserEntry* known = find_browser(browser_list, *exe_status);
   bool had_owner = known && known->owner_uid != -1;
   std::size_t others = known ? known->other_owners.size() : 0;
   bool appended = add_browser_executable(program.c_str(), home, owner, exe_status);
-  BrowserEntry* entry = entry_of(*exe_status);
+  BrowserEntry* entry = find_browser(browser_list, *exe_status);
   if (entry && !had_owner && entry->owner_uid == owner) entry->found_by_cmdline = true;
   if (entry && entry->other_owners.size() > others) entry->other_owners.back().found_by_cmdline = true;
   return appended;
@@ -89,7 +83,7 @@ bool was_refused(const struct stat& exe_status, int runner) {
 // served even after bob ran it from her directory. Root never acted on the
 // refused entry, so it simply goes.
 void forget_refused(const struct stat& exe_status) {
-  BrowserEntry* known = entry_of(exe_status);
+  BrowserEntry* known = find_browser(browser_list, exe_status);
   if (known && known->home_refused) browser_list.erase(browser_list.begin() + (known - browser_list.data()));
 }
 
@@ -111,8 +105,7 @@ void judge_runner(const struct stat& exe_status, int runner) {
 void note_home_chooser(const struct stat& exe_status, const std::optional<std::string>& home, int owner) {
   if (!home || owner == 0) return;
   for (BrowserEntry& entry : browser_list)
-    if (entry.device == exe_status.st_dev && entry.inode == exe_status.st_ino && entry.browser_home == *home)
-      entry.home_chosen_by = owner;
+    if (entry.is(exe_status) && entry.browser_home == *home) entry.home_chosen_by = owner;
 }
 
 // Looks at one process. Returns true when the check (mark_only) found a

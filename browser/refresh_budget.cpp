@@ -10,10 +10,10 @@ RefreshBudget::Clock::duration RefreshBudget::share(int uid, Clock::time_point n
 }
 
 RefreshRefusal RefreshBudget::refusal(int uid, Clock::time_point now) const {
-  if (hung_.contains(uid)) return RefreshRefusal::user_hung;
-  if (now >= deadline_) return RefreshRefusal::all_time_up;
-  if (share(uid, now) <= Clock::duration::zero()) return RefreshRefusal::user_time_up;
-  return RefreshRefusal::none;
+  if (hung_.contains(uid)) return RefreshRefusal::kUserHung;
+  if (now >= deadline_) return RefreshRefusal::kAllTimeUp;
+  if (share(uid, now) <= Clock::duration::zero()) return RefreshRefusal::kUserTimeUp;
+  return RefreshRefusal::kNone;
 }
 
 void RefreshBudget::charge(int uid, Clock::duration took, bool killed) {

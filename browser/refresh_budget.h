@@ -19,10 +19,10 @@ inline constexpr int kRefreshSecondsInAll = 60;
 
 // Why a user's next program is not started.
 enum class RefreshRefusal {
-  none,          // it may run, for share()
-  user_hung,     // an earlier program of the user's had to be killed
-  user_time_up,  // the user's programs used up their seconds
-  all_time_up,   // the refresh used up its seconds
+  kNone,        // it may run, for share()
+  kUserHung,    // an earlier program of the user's had to be killed
+  kUserTimeUp,  // the user's programs used up their seconds
+  kAllTimeUp,   // the refresh used up its seconds
 };
 
 class RefreshBudget {

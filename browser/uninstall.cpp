@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browser/browser_pairs.h"
 #include "core/browser_list.h"
 #include "core/child_process.h"
 #include "core/file_identity.h"
@@ -35,15 +36,6 @@ bool gone_at(int dir, const std::string& name) {
   return ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
 }
 
-std::vector<std::string> split_list(const std::string& list) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (std::size_t colon; (colon = list.find(':', start)) != std::string::npos; start = colon + 1)
-    items.push_back(list.substr(start, colon - start));
-  items.push_back(list.substr(start));
-  return items;
-}
-
 void unlink_with_message(const std::string& path) {
   if (::unlink(path.c_str()) == 0) log_printf(stdout, "Remove:\t%s\n", path.c_str());
 }
@@ -64,9 +56,9 @@ struct RemovalPlace {
 // False (after saying why when it was refused) when root must not, or
 // cannot, remove at `path`.
 bool reach_for_removal(const std::string& path, RemovalPlace& place) {
-  place.reached = reach_path(path, LastLink::keep);
-  if (!place.reached.refusal.empty()) report_refusal(path, place.reached);
-  if (!place.reached.dir) return false;
+  place.reached = reach_path(path, LastLink::kKeep);
+  if (place.reached.refused()) report_refusal(path, place.reached);
+  if (place.reached.refused() || place.reached.failed()) return false;
   place.as_controller.emplace(static_cast<uid_t>(place.reached.controller));
   return static_cast<bool>(*place.as_controller);
 }
@@ -104,13 +96,13 @@ void remove_recorded_link(const std::string& path) {
 // stands for its own directory).
 void remove_recorded_links() {
   if (!settings.install_dir) return;
-  std::vector<std::string> exes = split_list(settings.netscape_path.value_or(""));
-  std::vector<std::string> homes = split_list(settings.mozilla_home.value_or(""));
+  std::string exe_list = settings.netscape_path.value_or("");
+  std::string home_list = settings.mozilla_home.value_or("");
   std::set<std::string> done;
-  for (std::size_t i = 0; i < std::max(exes.size(), homes.size()); ++i) {
-    const std::string& home = homes[std::min(i, homes.size() - 1)];
-    const std::string& exe = exes[std::min(i, exes.size() - 1)];
-    std::string dir = !home.empty() ? home : !exe.empty() ? directory_of(exe) : "";
+  for (const BrowserPair& pair : pair_browser_lists(exe_list, home_list)) {
+    std::string dir = !pair.home.empty()  ? std::string(pair.home)
+                      : !pair.exe.empty() ? directory_of(std::string(pair.exe))
+                                          : "";
     if (dir.empty() || !done.insert(dir).second) continue;
     remove_recorded_link(dir + "/Plim");
     remove_recorded_link(dir + "/plugins/nsplimmo.so");
@@ -125,7 +117,7 @@ int remove_recursive(const std::string& path, int uid) {
   rm.stderr_to_null = true;
   rm.exec_failure_text = nullptr;
   rm.run_as_uid = uid;
-  rm.on_fork_failure = ForkFailure::go_on;
+  rm.on_fork_failure = ForkFailure::kGoOn;
   run_child(rm);
   return gone(path) ? 0 : -1;
 }
@@ -133,10 +125,7 @@ int remove_recursive(const std::string& path, int uid) {
 int remove_beside(const std::string& exe_path, const std::string& name) {
   std::string target = directory_of(exe_path) + name;
   RemovalPlace place;
-  if (!reach_for_removal(target, place)) {
-    int error = place.reached.error;
-    return place.reached.refusal.empty() && (error == ENOENT || error == ENOTDIR) ? 0 : -1;
-  }
+  if (!reach_for_removal(target, place)) return place.reached.missing() ? 0 : -1;
   int dir = place.reached.dir.get();
   const std::string& entry = place.reached.name;
 
@@ -162,7 +151,7 @@ void remove_browser_links() {
     remove_beside(entry.exe_path, "Plim");
     remove_beside(entry.exe_path, "plugins/nsplimmo.so");
   }
-  if (settings.uninstall) remove_recorded_links();
+  if (settings.mode == RunMode::kUninstall) remove_recorded_links();
 }
 
 void announce_uninstalled() {

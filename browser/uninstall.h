@@ -41,4 +41,11 @@ int remove_beside(const std::string& exe_path, const std::string& name);
 
 // "rm -rf path" with its error output discarded, run as `uid` (-1: the
 // installer's own ids). Returns 0 when nothing is left at `path`, else -1.
+//
+// One of two tree removers. This one is for a path the run's own user
+// removes in a directory of that user's (the personal ~/.netscape/Plim),
+// where the uninstaller has always run rm and no one else's rights are in
+// play. Whatever root removes, and every removal in a directory held by a
+// descriptor, goes through remove_tree_at (core/tree_removal.h), which
+// works relative to descriptors and never follows a link.
 int remove_recursive(const std::string& path, int uid = -1);

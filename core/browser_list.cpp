@@ -1,3 +1,9 @@
 #include "core/browser_list.h"
 
 BrowserList browser_list;
+
+BrowserEntry* find_browser(BrowserList& list, const struct stat& status) {
+  for (BrowserEntry& entry : list)
+    if (entry.is(status)) return &entry;
+  return nullptr;
+}

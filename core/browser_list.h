@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -34,9 +35,15 @@ struct BrowserEntry {
   // nothing there and records it in no settings file. Kept in the list so
   // that the run goes on for the browsers root may serve.
   bool home_refused = false;
+
+  // Whether `status` is this browser's executable: the same (device, inode).
+  bool is(const struct stat& status) const { return device == status.st_dev && inode == status.st_ino; }
 };
 
 // The browsers found so far, in order of addition; entries are only appended.
 using BrowserList = std::vector<BrowserEntry>;
 
 extern BrowserList browser_list;
+
+// The entry of the executable `status` describes, if listed.
+BrowserEntry* find_browser(BrowserList& list, const struct stat& status);

@@ -35,6 +35,7 @@ constexpr std::size_t kReadAfterEnd = std::size_t{1024} * 1024;
 constexpr std::chrono::milliseconds kReapWait{500};
 
 [[noreturn]] void fail_in_child(const ChildSpec& child, const char* call) {
+  if (!child.exec_failure_reported) ::_exit(1);
   report_system_error(call);
   if (child.exec_failure_text && child.exec_failure_to_run_log)
     log_printf(stderr, "%s %s\n", child.exec_failure_text, child.argv[0].c_str());
@@ -136,7 +137,7 @@ pid_t fork_flushed(const ChildSpec& child) {
   flush_run_log();
   pid_t pid = ::fork();
   if (pid >= 0) return pid;
-  if (child.on_fork_failure == ForkFailure::end_run) exit_on_system_error("fork");
+  if (child.on_fork_failure == ForkFailure::kEndRun) exit_on_system_error("fork");
   report_system_error("fork");
   return -1;
 }
@@ -194,9 +195,9 @@ using Clock = std::chrono::steady_clock;
 
 // How a read of the pipe ended.
 enum class Pipe {
-  emptied,  // nothing more to read for now
-  closed,   // its end, or an error
-  stopped,  // the deadline or the amount asked for was reached first
+  kEmptied,  // nothing more to read for now
+  kClosed,   // its end, or an error
+  kStopped,  // the deadline or the amount asked for was reached first
 };
 
 // Reads what the pipe holds, at most `most` bytes and never past `deadline`:
@@ -205,10 +206,10 @@ Pipe read_available(int fd, Relay& relay, Clock::time_point deadline, std::size_
   char block[4096];
   for (std::size_t read = 0; read < most && Clock::now() < deadline; read += sizeof block) {
     ssize_t got = retry_on_eintr([&] { return ::read(fd, block, sizeof block); });
-    if (got <= 0) return got < 0 && errno == EAGAIN ? Pipe::emptied : Pipe::closed;
+    if (got <= 0) return got < 0 && errno == EAGAIN ? Pipe::kEmptied : Pipe::kClosed;
     relay.take(std::string_view(block, static_cast<std::size_t>(got)));
   }
-  return Pipe::stopped;
+  return Pipe::kStopped;
 }
 
 // Reaps the killed child, waiting at most kReapWait: a process stuck in the
@@ -255,7 +256,7 @@ ChildEnd relay_until_done(const ChildSpec& child, pid_t pid, int output_fd) {
     struct pollfd output = {output_fd, POLLIN, 0};
     ::poll(&output, output_open ? 1 : 0, static_cast<int>(std::min<long long>(left, output_open ? 100 : 10)));
     if (output_open && output.revents)
-      output_open = read_available(output_fd, relay, deadline, kReadBetweenChecks) != Pipe::closed;
+      output_open = read_available(output_fd, relay, deadline, kReadBetweenChecks) != Pipe::kClosed;
   }
   if (output_open) read_available(output_fd, relay, deadline, kReadAfterEnd);
   relay.finish();

@@ -10,13 +10,14 @@
 
 // What a failed fork does to the run.
 enum class ForkFailure {
-  end_run,  // reported as "fork", and the process ends with status 1
-  go_on,    // reported as "fork"; the caller sees -1 and goes on without the child
+  kEndRun,  // reported as "fork", and the process ends with status 1
+  kGoOn,    // reported as "fork"; the caller sees -1 and goes on without the child
 };
 
 // How every child of the installer is started: redirections spelled out,
-// the program looked up along PATH, and a failed exec ending the child with
-// _exit(1) after the system error, so it never returns into our code.
+// the program looked up along PATH (execvp), and a failed exec ending the
+// child with _exit(1), after the system error unless the child is silent, so
+// it never returns into our code.
 struct ChildSpec {
   std::vector<std::string> argv;  // argv[0] is looked up along PATH
   // When >= 0, the file open on this descriptor is executed (execveat with
@@ -25,8 +26,15 @@ struct ChildSpec {
   int exec_fd = -1;
   int stdin_fd = -1;   // dup2'ed onto 0 when >= 0
   int stdout_fd = -1;  // dup2'ed onto 1 when >= 0
-  // The call named in the system error when exec fails ("execvp", "execve").
+  // The call named in the system error when exec fails. The program is
+  // always started by execvp (execveat with exec_fd), and "execvp" names it;
+  // the banner's clear ("execve") and the pipeline's decompressor ("execv")
+  // keep the names their messages have always given.
   const char* exec_call = "execvp";
+  // False: a failed exec (or a failed step becoming run_as_uid) ends the
+  // child with status 1 and no message at all, for a child whose status
+  // alone tells the caller that it failed (the licence's gunzip).
+  bool exec_failure_reported = true;
   // Printed before the program name and a line end, after the system error,
   // when exec fails; null for none.
   const char* exec_failure_text = "Failed to execute";
@@ -47,7 +55,7 @@ struct ChildSpec {
   // Started by root, or as a user other than the installer's real one, the
   // child is a stranger to the run (see run_child).
   int run_as_uid = -1;
-  ForkFailure on_fork_failure = ForkFailure::end_run;
+  ForkFailure on_fork_failure = ForkFailure::kEndRun;
   // How long a stranger child may take before it is killed.
   std::chrono::milliseconds time_limit = std::chrono::seconds(30);
   // The most of a stranger's output passed on; the rest is read and dropped.

@@ -113,3 +113,33 @@ TEST(StrangerChild, RunsABodyOfOursAsTheUser) {
   });
   EXPECT_EQ(run.out, "Create:\t65534 65534 1\\e\nstatus=3\n");
 }
+
+// A program that cannot be started ends its child with status 1; the system
+// error names execvp unless the caller gives the name its message has always
+// shown, and a silent child (whose status alone tells) says nothing at all.
+TEST(ChildStart, FailedExecEndsTheChildWithStatusOne) {
+  struct Row {
+    const char* call;
+    const char* text;
+    bool reported;
+    std::string err;
+  } rows[] = {
+      {"execvp", "Failed to execute", true,
+       "execvp: No such file or directory\nFailed to execute plim-no-such-program\n"},
+      {"execve", nullptr, true, "execve: No such file or directory\n"},
+      {"execvp", "Failed to execute", false, ""},
+  };
+  for (const Row& row : rows) {
+    Captured got = capture_in_child([&] {
+      ChildSpec child;
+      child.argv = {"plim-no-such-program"};
+      child.exec_call = row.call;
+      child.exec_failure_text = row.text;
+      child.exec_failure_reported = row.reported;
+      int status = wait_for_child(start_child(child));
+      std::exit(WIFEXITED(status) ? WEXITSTATUS(status) : 99);
+    });
+    EXPECT_EQ(got.status, 1) << row.call;
+    EXPECT_EQ(got.err, row.err) << row.call;
+  }
+}

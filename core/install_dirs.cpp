@@ -36,10 +36,10 @@ bool report_mkdir_failure(const std::string& path) {
 // Root's walk names the user who could rearrange the way; the work done
 // there would run as root, so such a way is refused outright.
 bool refuse_if_controlled(const std::string& path, ReachedPath& reached) {
-  if (reached.refusal.empty() && reached.controller >= 0)
+  if (!reached.refused() && reached.controller >= 0)
     reached.refusal =
         "controlled by " + user_name(reached.controller) + "; choose a prefix only root may change";
-  if (reached.refusal.empty()) return false;
+  if (!reached.refused()) return false;
   report_refusal(path, reached);
   return true;
 }
@@ -110,12 +110,12 @@ InstallDirs InstallDirs::resolve(const std::string& prefix) {
   dirs.vendor_path_ = base + "/" + kVendorDirName;
   dirs.install_path_ = dirs.vendor_path_ + "/" + kInstallDirName;
 
-  ReachedPath reached = reach_path(dirs.prefix_, LastLink::follow);
+  ReachedPath reached = reach_path(dirs.prefix_, LastLink::kFollow);
   if (refuse_if_controlled(dirs.prefix_, reached)) {
     dirs.refused_ = true;
     return dirs;
   }
-  if (!reached.dir) return dirs;  // creating reports it
+  if (reached.failed()) return dirs;  // creating reports it
   if (reached.name == ".") {
     dirs.prefix_dir_ = std::move(reached.dir);
   } else {
@@ -126,7 +126,7 @@ InstallDirs InstallDirs::resolve(const std::string& prefix) {
   ReachedPath from;
   from.dir.reset(::dup(dirs.prefix_dir_.get()));
   from.name = ".";
-  ReachedPath vendor = reach_path_at(from, kVendorDirName, LastLink::follow);
+  ReachedPath vendor = reach_path_at(from, kVendorDirName, LastLink::kFollow);
   if (refuse_if_controlled(dirs.vendor_path_, vendor)) {
     dirs.refused_ = true;
     return dirs;

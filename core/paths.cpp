@@ -76,14 +76,14 @@ HeldDir open_trusted_dir(const char* path, mode_t mode) {
   constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
   HeldDir held;
   for (bool again = false;; again = true) {
-    ReachedPath reached = reach_path(path, LastLink::follow);
-    if (reached.refusal.empty() && reached.controller >= 0)
+    ReachedPath reached = reach_path(path, LastLink::kFollow);
+    if (!reached.refused() && reached.controller >= 0)
       reached.refusal = "controlled by " + user_name(reached.controller);
-    if (!reached.refusal.empty()) {
+    if (reached.refused()) {
       report_refusal(path, reached);
       return held;
     }
-    if (!reached.dir) {
+    if (reached.failed()) {
       errno = reached.error;
       report_failure("mkdir", "Failed to created directory", path);
       return held;

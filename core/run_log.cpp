@@ -84,3 +84,10 @@ void log_line(const char* text) {
   std::fputs(text, stdout);
   std::fputc('\n', stdout);
 }
+
+void log_execute(FILE* stream, const std::vector<std::string>& words, const char* after) {
+  std::string line = "Execute:\t";
+  for (const std::string& word : words) line += (&word == words.data() ? "" : " ") + word;
+  line += after;
+  log_puts(line.c_str(), stream);
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // The run log ("<program path>.log"), the base every part of the installer
 // reports through: everything written with the log_* operations lands there,
@@ -26,6 +28,10 @@ int log_printf(FILE* stream, const char* format, ...) __attribute__((format(prin
 int log_puts(const char* text, FILE* stream);
 
 void log_putc(int c, FILE* stream);
+
+// "Execute:\t", the words separated by blanks, then `after`: how a run
+// announces a program it starts.
+void log_execute(FILE* stream, const std::vector<std::string>& words, const char* after = "\n");
 
 // Writes `text` and a line end to the run log and to standard output.
 void log_line(const char* text);

@@ -22,7 +22,6 @@ enum class RunMode {
 // hence optional strings.
 struct Settings {
   RunMode mode = RunMode::kInstall;
-  bool uninstall = false;                    // mode == kUninstall, for the browser layer's one reader
   bool is_root = false;                      // the effective user id is 0
   bool accept_license = false;               // the licence is accepted by option, not paged
   std::optional<bool> mime_answer;           // the MIME question's answer given by option

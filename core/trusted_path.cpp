@@ -89,7 +89,7 @@ class Walk {
         if (!enter("..", out_.dir.get())) return;
         continue;
       }
-      if (is_last && last == LastLink::keep) {
+      if (is_last && last == LastLink::kKeep) {
         out_.name = component;
         return;
       }
@@ -230,6 +230,14 @@ ReachedPath reach_path_at(const ReachedPath& from, const std::string& path, Last
   }
   Walk(reached).run(from.dir.get(), from.controller, path, last);
   return reached;
+}
+
+int ReachedPath::directory_error() const {
+  if (refused()) return EACCES;
+  if (failed()) return error;
+  if (name == ".") return 0;
+  struct stat st;
+  return ::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
 }
 
 std::string user_name(int uid) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 #include "core/unique_fd.h"
@@ -15,7 +16,7 @@
 // together with the one ordinary user (if any) who could rearrange the way.
 // Every later step works relative to that descriptor and as that user.
 
-enum class LastLink { keep, follow };  // keep: the last component is not followed nor examined
+enum class LastLink { kKeep, kFollow };  // kKeep: the last component is neither followed nor examined
 
 struct ReachedPath {
   UniqueFd dir;      // the directory holding `name`, O_PATH|O_DIRECTORY|O_CLOEXEC; empty on failure
@@ -26,6 +27,21 @@ struct ReachedPath {
   int error = 0;        // errno when a component could not be reached (missing, not a directory, ...)
   const char* failed_call = nullptr;  // set when taking on the controller's identity failed (error: why);
                                       // dir is empty then
+
+  // The one outcome of a walk, read the same way by every caller: reached
+  // (dir set), refused (report_refusal says why), or failed (error says why).
+  bool refused() const { return !refusal.empty(); }
+  bool failed() const { return !dir && refusal.empty(); }
+  // Failed only because a component is missing or is not a directory: there
+  // is nothing at the path (a removal has nothing to do).
+  bool missing() const { return failed() && missing_or_not_directory(error); }
+  // For a walk with LastLink::kFollow: 0 when the path names a directory,
+  // reached whole (name "."); else the errno a name created in it meets:
+  // error when the walk failed, ENOTDIR when the last component is there but
+  // no directory, ENOENT when it is missing (EACCES when refused).
+  int directory_error() const;
+
+  static bool missing_or_not_directory(int error) { return error == ENOENT || error == ENOTDIR; }
 };
 
 // Resolves `path` from "/" (a relative path from the current directory).
@@ -41,8 +57,8 @@ struct ReachedPath {
 // users, may write; one whose access ACL cannot be read or understood; a way
 // that two different ordinary users control.
 //
-// With LastLink::keep the last component is returned as it is (it may be
-// missing or a link). With LastLink::follow a last link is followed; a last
+// With LastLink::kKeep the last component is returned as it is (it may be
+// missing or a link). With LastLink::kFollow a last link is followed; a last
 // directory is entered (name "."); the owner of the last file or directory
 // counts too; a missing last component is returned by name, dir being the
 // directory it would go in.

@@ -68,9 +68,9 @@ TEST(ReachPath, TableOfWays) {
   build_tree(s);
   expect_table("core/testdata/trusted_path.table", [&](const std::vector<std::string>& f) {
     std::string path = f[0].starts_with("S") ? s.path() + f[0].substr(1) : f[0];
-    LastLink last = f[1] == "follow" ? LastLink::follow : LastLink::keep;
+    LastLink last = f[1] == "follow" ? LastLink::kFollow : LastLink::kKeep;
     if (f.size() > 2)
-      return describe(reach_path_at(reach_path(path, LastLink::follow), f[2], last), s.path());
+      return describe(reach_path_at(reach_path(path, LastLink::kFollow), f[2], last), s.path());
     return describe(reach_path(path, last), s.path());
   });
 }
@@ -107,9 +107,44 @@ TEST(ReachPath, TableOfAccessAcls) {
     make_dir(dir, owner, owner, static_cast<mode_t>(std::stoul(f[1], nullptr, 8)));
     make_dir(dir + "/sub", 0, 0, 0711);
     if (f[2] != "-") kept = kept && set_acl(dir, f[2]);
-    return describe(reach_path(dir + "/" + f[3], LastLink::keep), dir, "D");
+    return describe(reach_path(dir + "/" + f[3], LastLink::kKeep), dir, "D");
   });
   if (!kept) GTEST_SKIP() << "the scratch directory's file system keeps no ACLs";
+}
+
+// Every caller reads a walk's outcome through these: a removal treats a
+// missing way as done, a creation needs the last directory whole, and a
+// refusal is neither missing nor failed.
+TEST(ReachPath, OneOutcomePerWalk) {
+  ScratchDir s;
+  make_dir(s / "dir", ::geteuid(), ::getegid(), 0755);
+  write_file(s / "file", "x");
+  struct Row {
+    std::string path;
+    bool failed, missing;
+    int directory_error;
+  } rows[] = {
+      {s / "dir", false, false, 0},
+      {s / "nothing", false, false, ENOENT},  // reached: its directory is there to create it in
+      {s / "file", false, false, ENOTDIR},    // reached, but no directory
+      {s / "nothing/x", true, true, ENOENT},  // the way itself is missing
+      {s / "file/x", true, true, ENOTDIR},    // ... or goes through a file
+      {s / "loop/x", true, false, ELOOP},     // failed, but not for want of a directory
+  };
+  ASSERT_EQ(::symlink("loop", (s / "loop").c_str()), 0);
+  for (const Row& row : rows) {
+    ReachedPath reached = reach_path(row.path, LastLink::kFollow);
+    EXPECT_FALSE(reached.refused()) << row.path;
+    EXPECT_EQ(reached.failed(), row.failed) << row.path;
+    EXPECT_EQ(reached.missing(), row.missing) << row.path;
+    EXPECT_EQ(reached.directory_error(), row.directory_error) << row.path;
+  }
+  ReachedPath refused;
+  refused.refusal = "writable by every user";
+  EXPECT_TRUE(refused.refused());
+  EXPECT_FALSE(refused.failed());
+  EXPECT_FALSE(refused.missing());
+  EXPECT_NE(refused.directory_error(), 0);
 }
 
 }  // namespace

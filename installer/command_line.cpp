@@ -145,7 +145,6 @@ int parse_command_line(int argc, char** argv) {
 
   ProfileConfigPtr mode(ProfileConfig::clone(profile.get()));
   settings.mode = choose_mode(program_name, *profile);
-  settings.uninstall = settings.mode == RunMode::kUninstall;
   if (settings.mode == RunMode::kExtract)
     settings.extract_dir = absolute_path(*value_of(*profile, "extract"), *settings.cwd);
   const std::vector<OptionSpec> mode_table = mode_options(settings.mode);

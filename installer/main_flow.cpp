@@ -275,7 +275,7 @@ int extract_as(int uid) {
 // none where two users or every user could rearrange it.
 void open_run_log_as_owner(const char* program) {
   if (::geteuid() != 0) return open_run_log(program);
-  ReachedPath dir = reach_path(parent_directory(std::string(program)), LastLink::follow);
+  ReachedPath dir = reach_path(parent_directory(std::string(program)), LastLink::kFollow);
   if (!dir.dir) return;
   FileIdentity as_owner(static_cast<uid_t>(dir.controller));
   if (as_owner) open_run_log(program);
@@ -286,7 +286,7 @@ void open_run_log_as_owner(const char* program) {
 int run_extract() {
   log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
   if (!settings.is_root) return extract_here();
-  ReachedPath way = reach_path(*settings.extract_dir, LastLink::follow);
+  ReachedPath way = reach_path(*settings.extract_dir, LastLink::kFollow);
   if (!way.refusal.empty()) {
     way.refusal += "; extract into a directory that one user controls, or only root";
     report_refusal(*settings.extract_dir, way);

@@ -9,7 +9,9 @@
 
 // The next whole line of `in`, line end included, up to a NUL it may hold;
 // the last line without its line end when the input ends there; none at end
-// of input when nothing was read.
+// of input when nothing was read. (Not mime's LineReader: an answer is
+// judged whole and as typed, where a file filter reads bounded pieces and
+// gives a last line the end it lacks.)
 std::optional<std::string> read_line(FILE* in);
 
 // Prompts on standard output and waits for one line (or end of input).

@@ -30,29 +30,29 @@ struct Place {
   std::string backup_name;  // the backup's
 };
 
+enum class Opened {
+  kYes,
+  kRefused,  // after saying why root refuses to work there
+  kFailed,   // errno says why
+};
+
 // The directory of `backup`: up to its last "/" ("/" itself for "/name").
-// False with errno set when it cannot be reached, or after saying why root
-// refuses to work there.
-bool open_place(const std::string& path, const std::string& backup, Place& place) {
+Opened open_place(const std::string& path, const std::string& backup, Place& place) {
   place.dir_path = parent_directory(backup);
   place.name = base_name(path);
   place.backup_name = base_name(backup);
-  ReachedPath reached = reach_path(place.dir_path, LastLink::follow);
-  if (!reached.refusal.empty()) {
+  ReachedPath reached = reach_path(place.dir_path, LastLink::kFollow);
+  if (reached.refused()) {
     report_refusal(place.dir_path, reached);
-    errno = 0;
-    return false;
+    return Opened::kRefused;
   }
-  if (reached.dir && reached.name != ".") {  // missing, or not a directory
-    struct stat st;
-    reached.error =
-        ::fstatat(reached.dir.get(), reached.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? ENOTDIR : ENOENT;
-    reached.dir.reset();
+  if (int error = reached.directory_error(); error != 0) {
+    errno = error;
+    return Opened::kFailed;
   }
-  errno = reached.error;
   place.dir = std::move(reached.dir);
   place.controller = reached.controller;
-  return place.dir && ::fstat(place.dir.get(), &place.dir_status) == 0;
+  return ::fstat(place.dir.get(), &place.dir_status) == 0 ? Opened::kYes : Opened::kFailed;
 }
 
 // Gives the new file the kept permission bits, then the owner and group
@@ -99,8 +99,8 @@ class Rewrite {
 
 int Rewrite::run(std::string_view entries) {
   std::string backup = path_ + rule_.backup_suffix;
-  if (!open_place(path_, backup, place_)) {
-    if (rule_.when_missing == WhenMissing::skip || errno == 0) return -1;  // skipped, or refused
+  if (Opened opened = open_place(path_, backup, place_); opened != Opened::kYes) {
+    if (opened == Opened::kRefused || rule_.when_missing == WhenMissing::kSkip) return -1;
     return fail("stat", "Failed to stat directory", place_.dir_path);
   }
   // A directory reached through a user's link or directory is that user's,
@@ -112,7 +112,7 @@ int Rewrite::run(std::string_view entries) {
   int dir = place_.dir.get();
   if (::renameat(dir, place_.name.c_str(), dir, place_.backup_name.c_str()) != 0) {
     if (errno != ENOENT) return fail("rename", "Failed to rename", path_);
-    if (rule_.when_missing == WhenMissing::skip) return -1;
+    if (rule_.when_missing == WhenMissing::kSkip) return -1;
     return write_new(-1, new_file_status(place_.dir_status), entries);
   }
   moved_aside_ = true;

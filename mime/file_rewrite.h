@@ -22,8 +22,8 @@
 
 // What happens when there is no file to move aside.
 enum class WhenMissing {
-  skip,    // nothing; the update fails without a message
-  create,  // a new file holding the entries alone
+  kSkip,    // nothing; the update fails without a message
+  kCreate,  // a new file holding the entries alone
 };
 
 struct RewriteRule {

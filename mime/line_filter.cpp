@@ -107,7 +107,7 @@ bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std:
   bool holding = false;
   while (in.next() && out.ok()) {
     std::string_view line = in.line();
-    if (comments == Comments::go_with_entry && line.starts_with('#')) {
+    if (comments == Comments::kGoWithEntry && line.starts_with('#')) {
       if (holding) out.write(held);
       holding = in.ends_line();
       if (holding) {

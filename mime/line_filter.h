@@ -102,14 +102,14 @@ constexpr bool continues(std::string_view line) {
 
 // What the copy does with comment lines (first character "#").
 enum class Comments {
-  copy,           // copied like any other unrecognised line
-  go_with_entry,  // each is held back: dropped with an entry right below it, else written
+  kCopy,         // copied like any other unrecognised line
+  kGoWithEntry,  // each is held back: dropped with an entry right below it, else written
 };
 
 // Copies `in` to `out`, dropping every line that `is_entry` recognises by its
 // start (its first piece) together with its continuation lines; an
 // unrecognised line is copied with its continuation lines unexamined. A
-// comment held back (Comments::go_with_entry) must fit in one piece: a longer
+// comment held back (Comments::kGoWithEntry) must fit in one piece: a longer
 // one is never one of the installer's markers, and is copied. The output is
 // ended as end_line() does. False when reading or writing failed.
 bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std::string_view line),

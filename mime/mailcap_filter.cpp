@@ -15,7 +15,7 @@ bool is_mailcap_entry(std::string_view line) {
 bool filter_mailcap(FILE* in, FILE* out) {
   LineReader reader(in);
   LineWriter writer(out);
-  return copy_without_entries(reader, writer, is_mailcap_entry, Comments::go_with_entry);
+  return copy_without_entries(reader, writer, is_mailcap_entry, Comments::kGoWithEntry);
 }
 
 std::string mailcap_entries(const std::optional<std::string>& install_dir) {

@@ -34,19 +34,19 @@ void update_system_files(const std::array<const char*, N>& paths,
 
 int update_mailcap(const std::string& path, const AccountGroups* accounts) {
   log_printf(stdout, "Update:\tmailcap file %s\n", printable(path).c_str());
-  return rewrite_file(path, {".save", WhenMissing::create, filter_mailcap},
+  return rewrite_file(path, {".save", WhenMissing::kCreate, filter_mailcap},
                       mailcap_entries(settings.install_dir), accounts);
 }
 
 int update_system_mime_types(const std::string& path, const AccountGroups* accounts) {
   log_printf(stdout, "Update:\tmimetypes file %s\n", printable(path).c_str());
-  return rewrite_file(path, {".save", WhenMissing::skip, filter_system_mime_types},
+  return rewrite_file(path, {".save", WhenMissing::kSkip, filter_system_mime_types},
                       system_mime_types_entries(), accounts);
 }
 
 int update_personal_mime_types(const std::string& path, const AccountGroups* accounts) {
   log_printf(stdout, "Update:\tmimetypes file %s\n", printable(path).c_str());
-  return rewrite_file(path, {"~", WhenMissing::create, filter_personal_mime_types},
+  return rewrite_file(path, {"~", WhenMissing::kCreate, filter_personal_mime_types},
                       personal_mime_types_entries(), accounts);
 }
 

@@ -45,11 +45,11 @@ bool is_personal_mime_types_entry(std::string_view line) {
 }
 
 bool filter_system_mime_types(FILE* in, FILE* out) {
-  return copy_below_header(in, out, is_system_mime_types_entry, Comments::copy);
+  return copy_below_header(in, out, is_system_mime_types_entry, Comments::kCopy);
 }
 
 bool filter_personal_mime_types(FILE* in, FILE* out) {
-  return copy_below_header(in, out, is_personal_mime_types_entry, Comments::go_with_entry);
+  return copy_below_header(in, out, is_personal_mime_types_entry, Comments::kGoWithEntry);
 }
 
 std::string system_mime_types_entries() {

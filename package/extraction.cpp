@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/child_process.h"
+#include "core/colon_list.h"
 #include "core/package_contents.h"
 #include "core/paths.h"
 #include "core/retry.h"
@@ -222,39 +223,14 @@ void require_tar() {
   if (report_child_failure("tar", run_child(probe))) std::exit(1);
 }
 
-// Starts `argv` as start_child does, except that a failed exec ends the
-// child with status 1 and no message at all: for the licence's gunzip, whose
-// status alone says that the unpacking failed. (ChildSpec always reports the
-// failed call.)
-pid_t start_silent_child(const std::vector<std::string>& argv) {
-  std::fflush(stdout);
-  std::fflush(stderr);
-  flush_run_log();
-  pid_t pid = ::fork();
-  if (pid < 0) exit_on_system_error("fork");
-  if (pid == 0) {
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(1);
-  }
-  return pid;
-}
-
 // Whether PATH (or the system's default path) holds an executable `name`.
 bool found_on_path(const char* name) {
   const char* path = std::getenv("PATH");
-  std::string_view dirs = path ? path : "/usr/bin:/bin";
-  for (;;) {
-    std::size_t colon = dirs.find(':');
-    std::string dir(dirs.substr(0, colon));
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+  for (std::string_view dir : split_at_colons(path ? path : "/usr/bin:/bin")) {
+    std::string candidate = (dir.empty() ? "." : std::string(dir)) + "/" + name;
     if (::access(candidate.c_str(), X_OK) == 0) return true;
-    if (colon == std::string_view::npos) return false;
-    dirs.remove_prefix(colon + 1);
   }
+  return false;
 }
 
 }  // namespace
@@ -283,10 +259,13 @@ void write_license_file(const MemberTarget& target) {
 
 void unpack_license(const MemberTarget& target) {
   write_license_file(target);
-  std::vector<std::string> gunzip = {"gunzip", "-f", package_contents.license_name};
-  log_printf(stdout, "Execute:\t%s %s %s\n", gunzip[0].c_str(), gunzip[1].c_str(), gunzip[2].c_str());
+  ChildSpec gunzip;
+  gunzip.argv = {"gunzip", "-f", package_contents.license_name};
+  // Its status alone says that the unpacking failed.
+  gunzip.exec_failure_reported = false;
+  log_execute(stdout, gunzip.argv);
   std::fflush(stdout);
-  if (report_child_failure("gunzip", wait_or_exit(start_silent_child(gunzip)))) {
+  if (report_child_failure("gunzip", wait_or_exit(start_child(gunzip)))) {
     // gunzip keeps the compressed file when it fails. It is this run's own
     // copy, and left behind it would block the next run as a stranger's file.
     ::unlinkat(target.dir_fd, package_contents.license_name, 0);

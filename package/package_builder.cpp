@@ -75,12 +75,6 @@ void read_version(const char* text, std::uint8_t (&version)[4]) {
   for (int i = 0; i < 4; ++i) version[i] = std::uint8_t(n[i]);
 }
 
-void print_execute_line(const std::vector<std::string>& argv) {
-  log_puts("Execute:\t", stdout);
-  for (const std::string& word : argv) log_printf(stdout, "%s ", word.c_str());
-  log_puts("\n", stdout);
-}
-
 // The licence text compressed into an anonymous temporary file; false after
 // reporting a failure. `reproducible`: no name and time in the gzip header.
 bool compress_license(const std::string& license_path, bool reproducible, MappedFile& compressed) {
@@ -95,10 +89,8 @@ bool compress_license(const std::string& license_path, bool reproducible, Mapped
   gzip.stdout_fd = ::fileno(temporary);
   gzip.exec_failure_text = "Error:\tFailed to execute";
   gzip.exec_failure_to_run_log = true;
-  if (reproducible)
-    log_printf(stdout, "Execute:\t%s %s %s %s\n", "gzip", "-9", "-n", "-c");
-  else
-    log_printf(stdout, "Execute:\t%s %s %s\n", "gzip", "-9", "-c");
+  // Not the licence's path: the line is the same wherever the package is built.
+  log_execute(stdout, std::vector<std::string>(gzip.argv.begin(), gzip.argv.end() - 1));
   if (report_child_failure("gzip", run_child(gzip))) {
     std::fclose(temporary);
     return false;
@@ -136,7 +128,7 @@ bool archive_tree(const std::string& license_text_name, const std::optional<std:
   tar.argv = archive_command(license_text_name, *settings.install_dir, temporary, epoch);
   tar.exec_failure_to_run_log = true;
   for (bool first_run = true;; first_run = false) {
-    print_execute_line(tar.argv);
+    log_execute(stdout, tar.argv, " \n");  // a blank after every word
     int status = run_child(tar);
     if (first_run && WIFEXITED(status) && WEXITSTATUS(status) != 0) {
       tar.argv.erase(tar.argv.end() - 3, tar.argv.end() - 1);

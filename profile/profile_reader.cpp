@@ -44,10 +44,10 @@ std::string_view as_c_text(std::string_view text) {
 }
 
 enum class TextEnd {
-  line_break,  // the line break is consumed and counted
-  comment,     // the "#" is left to be read between entries
-  file_end,
-  file_end_in_quote,
+  kLineBreak,  // the line break is consumed and counted
+  kComment,    // the "#" is left to be read between entries
+  kFileEnd,
+  kFileEndInQuote,
 };
 
 class ProfileReader {
@@ -141,12 +141,12 @@ class ProfileReader {
       return true;
     }
     TextEnd end = read_text();
-    if (end == TextEnd::file_end_in_quote) {
+    if (end == TextEnd::kFileEndInQuote) {
       report_malformed(name_ + "=" + text_);
       return false;
     }
     store_.profiles.set_value(current_, column, text_);
-    return end == TextEnd::line_break || end == TextEnd::comment;
+    return end == TextEnd::kLineBreak || end == TextEnd::kComment;
   }
 
   // Most values are plain text up to the line break: no quote, escape,
@@ -170,7 +170,7 @@ class ProfileReader {
   }
 
   bool finish_malformed(TextEnd end) {
-    if (end == TextEnd::file_end || end == TextEnd::file_end_in_quote) {
+    if (end == TextEnd::kFileEnd || end == TextEnd::kFileEndInQuote) {
       return false;  // cut off by the end of the file: dropped silently
     }
     report_malformed(text_);
@@ -203,7 +203,7 @@ class ProfileReader {
       switch (c) {
         case end_of_file:
           finish();
-          return TextEnd::file_end;
+          return TextEnd::kFileEnd;
         case 0:
         case '\r':
           break;
@@ -219,7 +219,7 @@ class ProfileReader {
         case '\'': {
           std::size_t before = text_.size();
           bool closed = c == '"' ? read_double_quoted() : read_single_quoted();
-          if (!closed) return TextEnd::file_end_in_quote;
+          if (!closed) return TextEnd::kFileEndInQuote;
           run_open = false;
           if (text_.size() != before) ends_in_rule_space = false;
           break;
@@ -232,11 +232,11 @@ class ProfileReader {
         case '#':
           file_.unget();
           finish();
-          return TextEnd::comment;
+          return TextEnd::kComment;
         case '\n':
           count_line();
           finish();
-          return TextEnd::line_break;
+          return TextEnd::kLineBreak;
         default:
           append(static_cast<char>(c));
       }
