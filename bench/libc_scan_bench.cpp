@@ -14,6 +14,8 @@
 
 #include "browser/libc_scan.h"
 
+using namespace plim;
+
 namespace {
 
 constexpr std::size_t kCandidateSize = 64 << 20;

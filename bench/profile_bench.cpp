@@ -22,6 +22,8 @@
 
 #include "profile/profile_config.h"
 
+using namespace profile;
+
 namespace {
 
 constexpr std::size_t file_bytes = 20 * 1000 * 1000;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace plim {
+
 // An executable this small is never a browser: Communicator's is larger.
 inline constexpr off_t kSmallestBrowserSize = 6'506'368;
 
@@ -62,3 +64,5 @@ bool add_browsers_from_lists(std::optional<std::string_view> exe_list,
 // Adds every browser executable directly inside `dir`, a browser home.
 // Returns whether any entry was appended.
 bool scan_browser_directory(const std::string& dir);
+
+}  // namespace plim

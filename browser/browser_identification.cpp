@@ -19,6 +19,8 @@
 #include "core/run_log.h"
 #include "core/unique_fd.h"
 
+namespace plim {
+
 namespace {
 
 // A further user running a listed browser is noted, once.
@@ -125,3 +127,5 @@ char executable_libc_char(const char* path) {
   log_printf(stdout, "Check: if %s is Netscape\n", printable(path).c_str());
   return scan_for_libc_char(fd.get(), kLibcScanBlockSize, kLibcScanLimit);
 }
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 #include "testing/test_support/browser_fixture.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // The directory test, the size limit, the libc character and the bare
 // executable that identifies nothing are shown with stand-ins in
 // tests/cases/root-scan-homes, root-search-files and root-search-bare.
@@ -38,3 +40,5 @@ TEST_F(BrowserIdentification, ACandidateIsAnExecutableFileWithTheOwnSignature) {
   write_file(home + "/zeros", std::string(4, '\0') + "libc.so.6 MOZILLA_HOME=", kSmallestBrowserSize, 0755);
   EXPECT_EQ(executable_libc_char((home + "/zeros").c_str()), 0);
 }
+
+}  // namespace plim

@@ -13,6 +13,8 @@
 #include "core/run_log.h"
 #include "core/system_error.h"
 
+namespace plim {
+
 bool add_browsers_from_lists(std::optional<std::string_view> exe_list,
                              std::optional<std::string_view> dir_list) {
   // No executable list behaves as a list whose only (and so last) item is
@@ -46,3 +48,5 @@ bool scan_browser_directory(const std::string& dir) {
   }
   return added;
 }
+
+}  // namespace plim

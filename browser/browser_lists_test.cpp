@@ -5,6 +5,8 @@
 #include "testing/test_support/browser_fixture.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // The pairing rules of the a:b:c / x, a / x:y and "a:" / x:y:z cases run in
 // the case tests/cases/root-lists-pairs; here, the remaining list forms.
 namespace {
@@ -43,3 +45,5 @@ TEST_F(BrowserLists, NoOrEmptyItemsAndScans) {
 }
 
 }  // namespace
+
+}  // namespace plim

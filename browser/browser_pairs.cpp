@@ -4,6 +4,8 @@
 
 #include "core/colon_list.h"
 
+namespace plim {
+
 std::vector<BrowserPair> pair_browser_lists(std::string_view exes, std::string_view homes) {
   std::vector<std::string_view> exe_items = split_at_colons(exes);
   std::vector<std::string_view> home_items = split_at_colons(homes);
@@ -15,3 +17,5 @@ std::vector<BrowserPair> pair_browser_lists(std::string_view exes, std::string_v
   }
   return pairs;
 }
+
+}  // namespace plim

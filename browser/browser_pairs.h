@@ -3,6 +3,8 @@
 #include <string_view>
 #include <vector>
 
+namespace plim {
+
 // Browsers are named by two colon-separated lists, executables and homes
 // (the command line's options, the settings file's records): the n-th
 // executable goes with the n-th home, and the shorter list's last item
@@ -17,3 +19,5 @@ struct BrowserPair {
 // The pairs of `exes` and `homes`, as many as the longer list has items;
 // they view the two lists.
 std::vector<BrowserPair> pair_browser_lists(std::string_view exes, std::string_view homes);
+
+}  // namespace plim

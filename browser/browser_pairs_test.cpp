@@ -4,6 +4,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 // "exe|home|last" for each pair, blank-separated.
@@ -32,3 +34,5 @@ TEST(BrowserPairs, TheShorterListsLastItemStandsIn) {
   for (const Row& row : rows)
     EXPECT_EQ(pairs_of(row.exes, row.homes), row.pairs) << row.exes << " " << row.homes;
 }
+
+}  // namespace plim

@@ -19,6 +19,8 @@
 #include "core/trusted_path.h"
 #include "core/unique_fd.h"
 
+namespace plim {
+
 namespace {
 
 bool eligible(const BrowserEntry& entry, int real_uid, int effective_uid) {
@@ -164,3 +166,5 @@ void refresh_running_browsers() {
       if (eligible(entry, real_uid, effective_uid)) refresh_one(entry, command, budget);
   }
 }
+
+}  // namespace plim

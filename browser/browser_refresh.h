@@ -8,6 +8,8 @@
 #include "core/child_process.h"
 #include "core/unique_fd.h"
 
+namespace plim {
+
 // Tells the running browsers about the new plug-in: each eligible browser's
 // executable is started once more with "--remote" and an openFile command for
 // the installed welcome page, once for each user seen running it and as that
@@ -43,3 +45,5 @@ UniqueFd open_identified_program(const BrowserEntry& entry, std::string& refusal
 // started).
 ChildEnd run_as_user(const std::vector<std::string>& argv, int program_fd, int uid,
                      std::chrono::milliseconds time_limit);
+
+}  // namespace plim

@@ -6,6 +6,8 @@
 #include "core/printable.h"
 #include "core/trusted_path.h"
 
+namespace plim {
+
 namespace {
 
 // The ordinary user other than `runner` who controls the way to `path`; -1
@@ -29,3 +31,5 @@ std::optional<ForeignWay> foreign_way(const BrowserEntry& entry, int runner) {
   }
   return std::nullopt;
 }
+
+}  // namespace plim

@@ -12,6 +12,8 @@
 
 #include "core/browser_list.h"
 
+namespace plim {
+
 struct ForeignWay {
   std::string path;    // the browser home, or the executable's directory, as the entry names it
   std::string reason;  // "run by USER, controlled by USER", both by name
@@ -24,3 +26,5 @@ struct ForeignWay {
 // (root's own choice), and for a way the walk cannot reach or refuses
 // anyway (the links then report it).
 std::optional<ForeignWay> foreign_way(const BrowserEntry& entry, int runner);
+
+}  // namespace plim

@@ -10,6 +10,8 @@
 
 #include "core/retry.h"
 
+namespace plim {
+
 namespace {
 
 constexpr std::string_view kLibcText = "libc.so.";
@@ -70,3 +72,5 @@ char scan_for_libc_char(int fd, std::size_t block_size, std::size_t limit) {
   }
   return mozilla_seen ? libc_char : 0;
 }
+
+}  // namespace plim

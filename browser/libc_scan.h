@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace plim {
+
 // Reads `fd` from its current offset to the end, or until `limit` bytes were
 // read, in blocks of `block_size` bytes and looks for the two texts that mark a browser executable: the
 // first "libc.so." followed by a byte other than NUL, and "MOZILLA_HOME"
@@ -18,3 +20,5 @@ inline constexpr std::size_t kLibcScanBlockSize = std::size_t{256} * 1024;
 // 13 MiB); the bound keeps a sparse file of terabytes, or one that another
 // user keeps growing, from holding root's run for hours.
 inline constexpr std::size_t kLibcScanLimit = std::size_t{64} * 1024 * 1024;
+
+}  // namespace plim

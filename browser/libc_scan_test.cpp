@@ -6,6 +6,8 @@
 #include "core/unique_fd.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // Every block size from one byte up puts the block boundaries at every
 // position inside the texts and between a text and its following byte; the
 // scan's result may not depend on the block size.
@@ -47,3 +49,5 @@ TEST(LibcScan, ReadsNoFurtherThanItsLimit) {
     EXPECT_LE(::lseek(fd.get(), 0, SEEK_CUR), off_t(1000 + limit));
   }
 }
+
+}  // namespace plim

@@ -18,6 +18,8 @@
 #include "core/trusted_path.h"
 #include "package/link_or_copy.h"
 
+namespace plim {
+
 namespace {
 
 // A directory that cannot be made (usually: it is there) is passed over in
@@ -122,3 +124,5 @@ void create_browser_links() {
   for (const BrowserEntry& entry : browser_list)
     if (!entry.home_refused) link_browser(entry);
 }
+
+}  // namespace plim

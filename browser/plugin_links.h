@@ -1,5 +1,7 @@
 #pragma once
 
+namespace plim {
+
 // Makes the browsers see the installed plug-in. An ordinary user gets, in the
 // personal ".netscape" directory, "Plim" as a symbolic link to install_dir
 // and "plugins/nsplimmo.so" as a hard link (or copy) of the library for the
@@ -15,3 +17,5 @@
 // Without a home directory an ordinary user gets "Error:\tNo home directory\n"
 // and no links. Ends the process only when the library to copy cannot be read.
 void create_browser_links();
+
+}  // namespace plim

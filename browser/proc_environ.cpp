@@ -12,6 +12,8 @@
 #include "core/retry.h"
 #include "core/unique_fd.h"
 
+namespace plim {
+
 namespace {
 
 constexpr std::string_view kMozillaHomeAssignment = "MOZILLA_HOME=";
@@ -62,3 +64,5 @@ int real_uid_in_status(std::string_view status) {
   long long uid = std::atoll(std::string(status.substr(at, end - at)).c_str());
   return uid > 0x7fffffff ? -1 : static_cast<int>(uid);
 }
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace plim {
+
 // The browser home a process announces in its environment (the contents of
 // /proc/N/environ, NUL-separated): the first non-empty value after a
 // "MOZILLA_HOME=" found at any byte position. White space after the '=' is
@@ -22,3 +24,5 @@ std::optional<std::string> read_small_file(const char* path, std::size_t limit);
 // effective id instead (root for a set-user-id program), and a browser acts
 // for the user who started it.
 int real_uid_in_status(std::string_view status);
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 using namespace std::string_literals;
 
 TEST(MozillaHomeInEnviron, TableOfCases) {
@@ -31,3 +33,5 @@ TEST(RealUidInStatus, FirstFieldOfTheUidLine) {
   };
   for (const auto& [status, uid] : cases) EXPECT_EQ(real_uid_in_status(status), uid) << status;
 }
+
+}  // namespace plim

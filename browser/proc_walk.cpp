@@ -20,6 +20,8 @@
 #include "core/system_error.h"
 #include "core/trusted_path.h"
 
+namespace plim {
+
 namespace {
 
 constexpr char kProcRoot[] = "/proc";
@@ -159,3 +161,5 @@ bool find_running_browsers(bool mark_only) {
   }
   return mark_only ? false : !browser_list.empty();
 }
+
+}  // namespace plim

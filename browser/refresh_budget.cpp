@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace plim {
+
 RefreshBudget::Clock::duration RefreshBudget::share(int uid, Clock::time_point now) const {
   if (hung_.contains(uid)) return Clock::duration::zero();
   auto used = used_.find(uid);
@@ -20,3 +22,5 @@ void RefreshBudget::charge(int uid, Clock::duration took, bool killed) {
   used_[uid] += took;
   if (killed) hung_.insert(uid);
 }
+
+}  // namespace plim

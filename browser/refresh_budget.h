@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 
+namespace plim {
+
 // The time a root refresh may take. Every program root starts as a browser's
 // owner shares one budget: a user's programs together get at most
 // kRefreshSecondsPerUser, all of them together kRefreshSecondsInAll. A user
@@ -44,3 +46,5 @@ class RefreshBudget {
   std::map<int, Clock::duration> used_;
   std::set<int> hung_;
 };
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 using std::chrono::seconds;
@@ -79,3 +81,5 @@ TEST(RefreshBudget, SharesTheUsersSecondsAndTheWholeRefreshs) {
 }
 
 }  // namespace
+
+}  // namespace plim

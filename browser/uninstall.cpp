@@ -24,6 +24,8 @@
 #include "core/tree_removal.h"
 #include "core/trusted_path.h"
 
+namespace plim {
+
 namespace {
 
 bool gone(const std::string& path) {
@@ -178,3 +180,5 @@ int uninstall_plugin(InstallDirs& dirs, Announcement announcement) {
   if (announcement == Announcement::kUninstalled) announce_uninstalled();
   return 0;
 }
+
+}  // namespace plim

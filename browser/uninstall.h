@@ -6,6 +6,8 @@
 
 #include "core/install_dirs.h"
 
+namespace plim {
+
 // Removing an installation. Nothing here ends the process: a removal that
 // fails is passed over and the rest still runs, and the result says so.
 
@@ -49,3 +51,5 @@ int remove_beside(const std::string& exe_path, const std::string& name);
 // descriptor, goes through remove_tree_at (core/tree_removal.h), which
 // works relative to descriptors and never follows a link.
 int remove_recursive(const std::string& path, int uid = -1);
+
+}  // namespace plim

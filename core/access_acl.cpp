@@ -9,6 +9,8 @@
 
 #include "core/unique_fd.h"
 
+namespace plim {
+
 namespace {
 
 constexpr char kAccessAclName[] = "system.posix_acl_access";
@@ -87,3 +89,5 @@ AccessAcl read_access_acl(int dir) {
     acl.failure = "its access control list is not understood";
   return acl;
 }
+
+}  // namespace plim

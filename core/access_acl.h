@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace plim {
+
 // The mode bits do not tell everyone who may write a directory: its access
 // ACL may name further users and groups with write access (a directory of
 // root's with "user:bob:rwx" shows only as group-writable by group root).
@@ -31,3 +33,5 @@ struct AccessAcl {
 // The access ACL of the directory `dir` (an O_PATH descriptor, which cannot
 // read attributes itself), read with the caller's file-system identity.
 AccessAcl read_access_acl(int dir);
+
+}  // namespace plim

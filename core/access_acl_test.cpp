@@ -3,6 +3,8 @@
 #include "testing/test_support/access_acl_bytes.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 std::string ids(const auto& list) {
@@ -23,3 +25,5 @@ TEST(ParseAccessAcl, TableOfValues) {
 }
 
 }  // namespace
+
+}  // namespace plim

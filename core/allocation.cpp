@@ -5,6 +5,8 @@
 
 #include "core/system_error.h"
 
+namespace plim {
+
 namespace {
 
 [[noreturn]] void allocation_failed() {
@@ -15,3 +17,5 @@ namespace {
 }  // namespace
 
 void install_allocation_failure_handler() { std::set_new_handler(allocation_failed); }
+
+}  // namespace plim

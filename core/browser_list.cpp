@@ -1,5 +1,7 @@
 #include "core/browser_list.h"
 
+namespace plim {
+
 BrowserList browser_list;
 
 BrowserEntry* find_browser(BrowserList& list, const struct stat& status) {
@@ -7,3 +9,5 @@ BrowserEntry* find_browser(BrowserList& list, const struct stat& status) {
     if (entry.is(status)) return &entry;
   return nullptr;
 }
+
+}  // namespace plim

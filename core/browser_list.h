@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace plim {
+
 // One Netscape installation into which the plug-in is linked. Two entries
 // never share (device, inode): that pair, not the path, is a browser's
 // identity.
@@ -47,3 +49,5 @@ extern BrowserList browser_list;
 
 // The entry of the executable `status` describes, if listed.
 BrowserEntry* find_browser(BrowserList& list, const struct stat& status);
+
+}  // namespace plim

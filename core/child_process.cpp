@@ -21,6 +21,8 @@
 #include "core/system_error.h"
 #include "core/unique_fd.h"
 
+namespace plim {
+
 namespace {
 
 // A relayed line longer than this is passed on in pieces, so that a child
@@ -324,3 +326,5 @@ ChildEnd run_child_to_end(const ChildSpec& child) {
 }
 
 int run_child(const ChildSpec& child) { return run_child_to_end(child).status; }
+
+}  // namespace plim

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace plim {
+
 // What a failed fork does to the run.
 enum class ForkFailure {
   kEndRun,  // reported as "fork", and the process ends with status 1
@@ -112,3 +114,5 @@ ChildEnd run_child_to_end(const ChildSpec& child);
 // environment `current` only DISPLAY, LANG and the LC_* variables, which a
 // browser's remote command needs.
 std::vector<std::string> stranger_environment(uid_t uid, char* const* current);
+
+}  // namespace plim

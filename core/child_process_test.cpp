@@ -12,6 +12,8 @@
 #include "testing/test_support/capture_output.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 constexpr uid_t kNoSuchUser = 2147480001;
@@ -143,3 +145,5 @@ TEST(ChildStart, FailedExecEndsTheChildWithStatusOne) {
     EXPECT_EQ(got.err, row.err) << row.call;
   }
 }
+
+}  // namespace plim

@@ -1,5 +1,7 @@
 #include "core/colon_list.h"
 
+namespace plim {
+
 std::vector<std::string_view> split_at_colons(std::string_view list) {
   std::vector<std::string_view> items;
   for (;;) {
@@ -9,3 +11,5 @@ std::vector<std::string_view> split_at_colons(std::string_view list) {
     list.remove_prefix(colon + 1);
   }
 }
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // Empty items count: PATH's empty entry means the current directory, and
 // the settings file pairs the n-th executable with the n-th home.
 TEST(ColonList, EveryColonSeparates) {
@@ -20,3 +22,5 @@ TEST(ColonList, EveryColonSeparates) {
   };
   for (const Row& row : rows) EXPECT_EQ(split_at_colons(row.list), row.items) << row.list;
 }
+
+}  // namespace plim

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace plim {
+
 namespace {
 
 // setfsuid and setfsgid report no error; a second call returns the id now in
@@ -93,3 +95,5 @@ void FileIdentity::restore() {
   set_fs_gid(saved_fs_gid_);
   ::setgroups(saved_groups_.size(), saved_groups_.data());
 }
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace plim {
+
 // Root does some of its work in directories that other users own (their
 // homes, browser directories they run from). Done with root's rights, a
 // symbolic link the owner swaps into the path could make root create,
@@ -55,3 +57,5 @@ class FileIdentity {
   gid_t saved_fs_gid_ = 0;
   std::vector<gid_t> saved_groups_;
 };
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace plim {
+
 char* GrowBuffer::reserve(std::size_t length) {
   std::size_t size = (length + 4 + 4095) / 4096 * 4096;
   if (!data_ || capacity_ < size - 4) {
@@ -16,3 +18,5 @@ char* GrowBuffer::reserve(std::size_t length) {
   }
   return data_.get();
 }
+
+}  // namespace plim

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <memory>
 
+namespace plim {
+
 // A character buffer that grows in 4096-byte steps and never shrinks.
 // Reserving room for n characters gives a capacity of n + 4 rounded up to a
 // multiple of 4096, less 4 (each block once began with its capacity as a
@@ -22,3 +24,5 @@ class GrowBuffer {
   std::unique_ptr<char[]> data_;
   std::size_t capacity_ = 0;
 };
+
+}  // namespace plim

@@ -23,6 +23,8 @@
 #include "core/tree_removal.h"
 #include "core/trusted_path.h"
 
+namespace plim {
+
 namespace {
 
 constexpr int kHeldDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -285,3 +287,5 @@ bool InstallDirs::remove_installation(bool& vendor_removed) {
   }
   return removed;
 }
+
+}  // namespace plim

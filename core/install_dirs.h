@@ -4,6 +4,8 @@
 
 #include "core/unique_fd.h"
 
+namespace plim {
+
 // The installation a run works on: the prefix, the vendor directory
 // "Fernhollow-Plim" in it and the install directory "NetscapePlugin" inside
 // that, resolved once through reach_path and held by descriptors. Every later
@@ -103,3 +105,5 @@ class InstallDirs {
 
 // The name part shared by every staging directory in the vendor directory.
 inline constexpr char kStagedPrefix[] = ".NetscapePlugin.staged-";
+
+}  // namespace plim

@@ -10,6 +10,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 constexpr char kInstall[] = "prefix/Fernhollow-Plim/NetscapePlugin";
@@ -111,3 +113,5 @@ TEST(InstallDirs, MissingParentIsReportedWhenCreating) {
 }
 
 }  // namespace
+
+}  // namespace plim

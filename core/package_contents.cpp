@@ -1,3 +1,7 @@
 #include "core/package_contents.h"
 
+namespace plim {
+
 PackageContents package_contents{};
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace plim {
+
 // The last 28 bytes of a package file. The three lengths are unsigned 32-bit
 // little-endian on disk; use the accessors rather than the raw bytes.
 struct PackageTrailer {
@@ -48,3 +50,5 @@ struct PackageContents {
 
 // The one record of the run, filled by inspect_own_package.
 extern PackageContents package_contents;
+
+}  // namespace plim

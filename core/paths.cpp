@@ -16,6 +16,8 @@
 #include "core/system_error.h"
 #include "core/trusted_path.h"
 
+namespace plim {
+
 namespace {
 
 // From the first doubled slash on, every slash is followed by neither another
@@ -143,3 +145,5 @@ std::optional<std::string> read_symlink(const char* path) {
     target.resize(target.size() + 4096);
   }
 }
+
+}  // namespace plim

@@ -8,6 +8,8 @@
 
 #include "core/unique_fd.h"
 
+namespace plim {
+
 // Paths as every subsystem builds them: joined with "/", made absolute
 // against the start directory, cut at their last slash.
 
@@ -53,3 +55,5 @@ std::string directory_of(const std::string& path);
 // The target of the symbolic link `path`, of any length, or nothing when it
 // cannot be read or is empty.
 std::optional<std::string> read_symlink(const char* path);
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 TEST(Paths, TableOfCases) {
@@ -38,3 +40,5 @@ TEST(CurrentDirectory, ReturnsPathsLongerThanTheFirstBuffer) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace plim {
+
 namespace {
 
 void append_hex(std::string& out, unsigned char byte) {
@@ -58,3 +60,5 @@ std::string printable(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace plim

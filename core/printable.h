@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace plim {
+
 // Root prints paths and values that other users chose: /proc entries, their
 // environments, settings files of earlier runs. Written raw, a control
 // sequence among those bytes would reach root's terminal (and could move the
@@ -12,3 +14,5 @@
 // (raw, or encoded in UTF-8) and bytes that are no part of valid UTF-8.
 // Ordinary paths, UTF-8 names included, come back unchanged.
 std::string printable(std::string_view text);
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 TEST(Printable, TableOfCases) {
@@ -10,3 +12,5 @@ TEST(Printable, TableOfCases) {
 }
 
 }  // namespace
+
+}  // namespace plim

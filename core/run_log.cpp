@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <string>
 
+namespace plim {
+
 namespace {
 
 FILE* run_log = nullptr;
@@ -91,3 +93,5 @@ void log_execute(FILE* stream, const std::vector<std::string>& words, const char
   line += after;
   log_puts(line.c_str(), stream);
 }
+
+}  // namespace plim

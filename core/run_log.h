@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace plim {
+
 // The run log ("<program path>.log"), the base every part of the installer
 // reports through: everything written with the log_* operations lands there,
 // and in the given stream too; passing no stream (nullptr) writes to the run
@@ -35,3 +37,5 @@ void log_execute(FILE* stream, const std::vector<std::string>& words, const char
 
 // Writes `text` and a line end to the run log and to standard output.
 void log_line(const char* text);
+
+}  // namespace plim

@@ -1,3 +1,7 @@
 #include "core/settings.h"
 
+namespace plim {
+
 Settings settings;
+
+}  // namespace plim

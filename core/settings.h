@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace plim {
+
 // The run's mode: exactly one runs to the end of the process. Chosen by the
 // program's name, else by the options and profiles.
 enum class RunMode {
@@ -45,3 +47,5 @@ extern Settings settings;
 // The directory names below the prefix.
 inline constexpr char kVendorDirName[] = "Fernhollow-Plim";
 inline constexpr char kInstallDirName[] = "NetscapePlugin";
+
+}  // namespace plim

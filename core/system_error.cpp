@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace plim {
+
 void report_system_error(const char* call) {
   int saved = errno;
   std::fflush(stdout);
@@ -15,3 +17,5 @@ void exit_on_system_error(const char* call) {
   report_system_error(call);
   std::exit(1);
 }
+
+}  // namespace plim

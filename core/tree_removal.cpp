@@ -11,6 +11,8 @@
 
 #include "core/dir_handle.h"
 
+namespace plim {
+
 namespace {
 
 // The names in the directory open as `fd`, read in full before any goes
@@ -40,3 +42,5 @@ bool remove_tree_at(int dir, const char* name) {
   if (held >= 0) ::close(held);
   return ::unlinkat(dir, name, AT_REMOVEDIR) == 0;
 }
+
+}  // namespace plim

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace plim {
+
 // Removes `name` in the directory `dir` (a descriptor) and, when it is a
 // directory, everything below it, each step relative to a descriptor of the
 // directory it is in and without following a symbolic link: whatever another
@@ -7,3 +9,5 @@
 // Returns whether `name` is gone. What cannot be removed stays; the rest
 // still goes.
 bool remove_tree_at(int dir, const char* name);
+
+}  // namespace plim

@@ -6,6 +6,8 @@
 #include "core/unique_fd.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 // The tree goes whole; links in it go as links, so what they lead to stays.
@@ -25,3 +27,5 @@ TEST(RemoveTreeAt, RemovesTheTreeButNothingItsLinksLeadTo) {
 }
 
 }  // namespace
+
+}  // namespace plim

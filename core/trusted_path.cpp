@@ -19,6 +19,8 @@
 #include "core/printable.h"
 #include "core/run_log.h"
 
+namespace plim {
+
 namespace {
 
 constexpr int kMaxLinks = 40;  // as many as the kernel follows in one lookup
@@ -248,3 +250,5 @@ std::string user_name(int uid) {
 void report_refusal(const std::string& path, const ReachedPath& reached) {
   log_printf(stderr, "Refused:\t%s (%s)\n", printable(path).c_str(), reached.refusal.c_str());
 }
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 
 #include "core/unique_fd.h"
 
+namespace plim {
+
 // Root works in directories that ordinary users control: browser homes found
 // in their processes or recorded by an earlier run, MOZILLA_HOME values,
 // account homes, an --extract directory. Resolving such a path by name lets
@@ -78,3 +80,5 @@ std::string user_name(int uid);
 
 // "Refused:\t<path> (<reason>)\n" on standard error and in the run log.
 void report_refusal(const std::string& path, const ReachedPath& reached);
+
+}  // namespace plim

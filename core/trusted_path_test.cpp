@@ -10,6 +10,8 @@
 #include "testing/test_support/access_acl_bytes.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 constexpr uid_t kAlice = 1500, kBob = 1501;
@@ -148,3 +150,5 @@ TEST(ReachPath, OneOutcomePerWalk) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace plim {
+
 // Owns one file descriptor: closed when the owner goes, movable, not copyable.
 class UniqueFd {
  public:
@@ -31,3 +33,5 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+}  // namespace plim

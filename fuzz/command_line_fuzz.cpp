@@ -12,6 +12,8 @@
 #include "fuzz/split_at_nul.h"
 #include "profile/profile_config.h"
 
+using namespace profile;
+
 namespace {
 
 void check(bool condition) {

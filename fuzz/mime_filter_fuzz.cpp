@@ -14,6 +14,8 @@
 #include "mime/mailcap_filter.h"
 #include "mime/mime_types_filter.h"
 
+using namespace plim;
+
 namespace {
 
 void check(bool condition) {

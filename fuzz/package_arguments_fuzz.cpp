@@ -12,6 +12,8 @@
 #include "fuzz/split_at_nul.h"
 #include "package/package_builder.h"
 
+using namespace plim;
+
 namespace {
 
 void check(bool condition) {

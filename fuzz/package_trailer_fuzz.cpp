@@ -8,6 +8,8 @@
 
 #include "package/self_inspection.h"
 
+using namespace plim;
+
 namespace {
 
 constexpr std::uint64_t kTrailerSize = 28;

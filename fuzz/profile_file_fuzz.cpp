@@ -16,6 +16,8 @@
 #include "profile/profile_config.h"
 #include "profile/profile_reader.h"
 
+using namespace profile;
+
 namespace {
 
 void check(bool condition) {

@@ -20,6 +20,12 @@
 #include "package/build_usage.h"
 #include "profile/profile_config.h"
 
+namespace plim {
+
+using profile::OptionSpec;
+using profile::ProfileConfig;
+using profile::ProfileConfigPtr;
+
 namespace {
 
 constexpr char kProfile[] = "plugin";
@@ -178,3 +184,5 @@ int parse_command_line(int argc, char** argv) {
   settings.license_file = value_of(*mode, "license");
   return first_unused;
 }
+
+}  // namespace plim

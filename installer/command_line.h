@@ -1,5 +1,7 @@
 #pragma once
 
+namespace plim {
+
 // Turns the command line and the configuration profiles (profile "plugin")
 // into `settings` and chooses the run's mode: the program's name first
 // ("uninstall", "package"), then the options. Returns the index of the first
@@ -13,3 +15,5 @@ int parse_command_line(int argc, char** argv);
 // process with `status` (a program named "package" shows the build usage and
 // ends with 1).
 [[noreturn]] void print_usage(const char* program_path, int status);
+
+}  // namespace plim

@@ -10,6 +10,8 @@
 #include "core/system_error.h"
 #include "installer/screens.h"
 
+namespace plim {
+
 namespace {
 
 // How many characters absolute_path puts in front of a relative path.
@@ -92,3 +94,5 @@ std::optional<std::string> ask_directory(const char* question, const char* defau
     rejected = answer;
   }
 }
+
+}  // namespace plim

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace plim {
+
 // Where an installation lives: the prefix the user chose, the vendor
 // directory "Fernhollow-Plim" in it and the install directory
 // "NetscapePlugin" inside that. Paths the user gives are made absolute
@@ -23,3 +25,5 @@ std::string absolute_path_list(const std::string& list, const std::string& base)
 // after every unusable answer; returns the path as typed (without its line
 // end), or nullopt at end of input.
 std::optional<std::string> ask_directory(const char* question, const char* default_path);
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 #include "installer/version_text.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // Creating directories and the prefix question are whole-run cases:
 // tests/cases/alice-prefix-answers, alice-prefix-not-writable, alice-eof-create-dir
 // and the root-extract-* cases.
@@ -35,3 +37,5 @@ TEST(InstallLayout, TableOfCases) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -2,6 +2,6 @@
 #include "installer/main_flow.h"
 
 int main(int argc, char** argv) {
-  install_allocation_failure_handler();
-  return run_installer(argc, argv);
+  plim::install_allocation_failure_handler();
+  return plim::run_installer(argc, argv);
 }

@@ -37,6 +37,8 @@
 #include "package/package_check.h"
 #include "package/self_inspection.h"
 
+namespace plim {
+
 namespace {
 
 const char* program_path = "";
@@ -323,3 +325,5 @@ int run_installer(int argc, char** argv) {
   if (settings.mode == RunMode::kUninstall) return run_uninstall();
   return run_install(argc);
 }
+
+}  // namespace plim

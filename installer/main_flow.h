@@ -1,5 +1,7 @@
 #pragma once
 
+namespace plim {
+
 // The whole run: chooses the mode from the command line and the profiles and
 // carries it out. Returns the exit status (most failures end the process
 // before that).
@@ -8,3 +10,5 @@ int run_installer(int argc, char** argv);
 // Extract mode: unpack the licence and the archive into extract_dir.
 // Returns 0, or the negative result of entering the directory (status 255).
 int run_extract();
+
+}  // namespace plim

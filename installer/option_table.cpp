@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+namespace plim {
+
 namespace {
 
 constexpr unsigned in(RunMode mode) { return 1U << static_cast<unsigned>(mode); }
@@ -69,3 +71,5 @@ RunMode choose_mode(const char* program_name, const ProfileConfig& config) {
 std::vector<OptionSpec> first_pass_options() { return rows_for(0, true); }
 
 std::vector<OptionSpec> mode_options(RunMode mode) { return rows_for(in(mode), false); }
+
+}  // namespace plim

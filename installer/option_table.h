@@ -5,6 +5,12 @@
 #include "core/settings.h"
 #include "profile/profile_config.h"
 
+namespace plim {
+
+using profile::OptionSpec;
+using profile::ProfileConfig;
+using profile::ProfileConfigPtr;
+
 // The installer's options, in one table: each row says in which modes the
 // second pass accepts it. The first pass (which finds --help and --config,
 // and the options that choose the mode) accepts every row. Both tables keep
@@ -22,3 +28,5 @@ std::vector<OptionSpec> first_pass_options();
 
 // The options `mode` accepts, ended by an entry without name.
 std::vector<OptionSpec> mode_options(RunMode mode);
+
+}  // namespace plim

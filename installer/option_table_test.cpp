@@ -6,6 +6,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 // A profile file holding `profile` (the profile "plugin"), read with no
@@ -109,3 +111,5 @@ TEST(OptionTableTest, ModeRule) {
 }
 
 }  // namespace
+
+}  // namespace plim

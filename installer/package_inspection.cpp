@@ -8,6 +8,8 @@
 #include "installer/version_text.h"
 #include "package/package_check.h"
 
+namespace plim {
+
 namespace {
 
 int show_info(const char* program_path) {
@@ -49,3 +51,5 @@ std::string package_info(const PackageContents& contents) {
   text += "archive size: " + std::to_string(t.archive_length()) + "\n";
   return text;
 }
+
+}  // namespace plim

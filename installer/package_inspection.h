@@ -5,6 +5,8 @@
 #include "core/package_contents.h"
 #include "core/settings.h"
 
+namespace plim {
+
 // The inspection modes: what a package holds, without installing it. None
 // asks a question, looks for a browser or needs root; none writes anything
 // but the run log.
@@ -21,3 +23,5 @@ int run_package_inspection(RunMode mode, const char* program_path);
 // The --info lines of a package whose trailer is valid: the version as the
 // settings file writes it, the image size, and each member's name and size.
 std::string package_info(const PackageContents& contents);
+
+}  // namespace plim

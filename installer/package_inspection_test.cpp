@@ -4,6 +4,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // --list and --check, and --info of a package without a trailer, are in the
 // whole-run cases (tests/cases/*-inspect-*).
 namespace {
@@ -26,3 +28,5 @@ TEST(PackageInspectionTest, InfoGivesTheVersionAsTheSettingsFileWritesIt) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 #include "core/settings.h"
 #include "installer/screens.h"
 
+namespace plim {
+
 std::optional<bool> parse_yes_no(std::string_view value) {
   if (value == "yes") return true;
   if (value == "no") return false;
@@ -26,3 +28,5 @@ bool license_accepted(const MemberTarget& target) {
   show_license(target);
   return ask_yes_no("Do you accept the Plim(tm) Plugin license agreement? (y/n) ");
 }
+
+}  // namespace plim

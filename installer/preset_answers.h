@@ -5,6 +5,8 @@
 
 #include "package/extraction.h"
 
+namespace plim {
+
 // Answers given by option (--accept-license, --mime, --refresh), so that an
 // installation can run without anyone at the terminal. A question without a
 // preset answer is asked as always.
@@ -22,3 +24,5 @@ bool answer_yes_no(const std::optional<bool>& preset, const char* option, const 
 // pager (written into `target` only while it is shown) and answers the acceptance
 // question.
 bool license_accepted(const MemberTarget& target);
+
+}  // namespace plim

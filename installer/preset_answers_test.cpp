@@ -3,6 +3,8 @@
 #include "installer/screens.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 std::string shown(const std::optional<bool>& answer) { return !answer ? "none" : *answer ? "yes" : "no"; }
@@ -51,3 +53,5 @@ TEST(PresetAnswersTest, PresetAnswersReadNothing) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -11,6 +11,8 @@
 #include "core/run_log.h"
 #include "installer/version_text.h"
 
+namespace plim {
+
 namespace {
 
 bool welcome_pending = true;
@@ -103,3 +105,5 @@ void show_welcome() {
   std::fputs("                                    F O R\n\n", stdout);
   std::fputs("                                  L i n u x\n\n\n", stdout);
 }
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace plim {
+
 // The installer's screens: questions asked on a freshly cleared screen under
 // the version box, and the lines typed in answer.
 
@@ -25,3 +27,5 @@ bool ask_yes_no(const char* question);
 // is followed by the welcome text.
 void show_banner();
 void show_welcome();
+
+}  // namespace plim

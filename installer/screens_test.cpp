@@ -3,6 +3,8 @@
 #include "core/package_contents.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // The second banner of a run (no welcome), the Enter prompt and the run log
 // are in every whole-run case under tests/cases (stdout, log).
 namespace {
@@ -77,3 +79,5 @@ TEST_F(ScreensTest, ReadLineReturnsWholeLinesOfAnyLength) {
 }
 
 }  // namespace
+
+}  // namespace plim

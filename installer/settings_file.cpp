@@ -17,6 +17,8 @@
 #include "installer/install_layout.h"
 #include "installer/version_text.h"
 
+namespace plim {
+
 namespace {
 
 // A first installation finds no personal configuration directory yet; without
@@ -157,3 +159,5 @@ void write_settings(FILE* stream) {
   write_browser_lines(stream, false);
   log_putc('\n', stream);
 }
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace plim {
+
 // The installed-settings file: the profile "plugin" as an installation leaves
 // it, read back by every later run (the uninstaller among them) to find the
 // prefix and the browsers. Lines: prefix, netscape, mozilla, version, license.
@@ -33,3 +35,5 @@ std::string quote_setting(std::string_view value);
 // The licence's name once unpacked: the member name up to its last dot;
 // nullopt for a name without a dot (or no licence at all).
 std::optional<std::string> installed_license_name(const char* license_name);
+
+}  // namespace plim

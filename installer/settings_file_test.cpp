@@ -7,6 +7,11 @@
 #include "profile/profile_config.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
+using profile::ProfileConfig;
+using profile::ProfileConfigPtr;
+
 // The file's lines, the run log, a directory that refuses the file and a
 // full disk are whole-run cases: tests/cases/alice-check-not-running,
 // alice-settings-unwritable, root-relative-config and
@@ -66,3 +71,5 @@ TEST_F(SettingsFileTest, Transcript) {
 }
 
 }  // namespace
+
+}  // namespace plim

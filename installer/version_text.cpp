@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace plim {
+
 std::string version_text(const PackageTrailer& t, VersionForm form) {
   const bool spaced = form == VersionForm::kSpaced;
   char text[48];
@@ -14,3 +16,5 @@ std::string version_text(const PackageTrailer& t, VersionForm form) {
     std::snprintf(text, sizeof text, spaced ? "%u . %u . %u" : "%u.%u.%u", t.major, t.minor, t.patch);
   return text;
 }
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace plim {
+
 AccountGroups AccountGroups::read() {
   AccountGroups accounts;
   std::unordered_map<std::string, uid_t> uid_of;  // the name of each id's first entry
@@ -33,3 +35,5 @@ const UserGroups* AccountGroups::find(uid_t uid) const {
   auto found = users_.find(uid);
   return found == users_.end() ? nullptr : &found->second;
 }
+
+}  // namespace plim

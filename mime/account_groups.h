@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace plim {
+
 // Every account of the password database with the groups it works in, read
 // in one pass over the password and one over the group database, so that
 // root's update of N homes looks users up in N steps, not N passes over
@@ -30,3 +32,5 @@ class AccountGroups {
   std::unordered_map<uid_t, UserGroups> users_;
   std::vector<std::string> homes_;
 };
+
+}  // namespace plim

@@ -15,6 +15,8 @@
 #include "core/unique_fd.h"
 #include "mime/line_filter.h"
 
+namespace plim {
+
 void (*after_move_aside_for_testing)(const std::string& path) = nullptr;
 
 namespace {
@@ -176,3 +178,5 @@ int rewrite_file(const std::string& path, const RewriteRule& rule, std::string_v
                  const AccountGroups* accounts) {
   return Rewrite(path, rule, accounts).run(entries);
 }
+
+}  // namespace plim

@@ -6,6 +6,8 @@
 
 #include "mime/account_groups.h"
 
+namespace plim {
+
 // Rewriting a mailcap or mime.types file in place: the file is moved aside
 // to its backup name, a new file of the same name is written from the backup
 // through a filter, the entries are appended, and the new file gets the
@@ -42,3 +44,5 @@ int rewrite_file(const std::string& path, const RewriteRule& rule, std::string_v
 // with the identity the rewrite works as; tests stand in for another process
 // racing the update with it.
 extern void (*after_move_aside_for_testing)(const std::string& path);
+
+}  // namespace plim

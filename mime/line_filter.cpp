@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+namespace plim {
+
 BlockStream::BlockStream(int fd, const char* mode) {
   if (fd < 0) return;
   file_ = ::fdopen(fd, mode);
@@ -131,3 +133,5 @@ bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std:
   if (holding) out.write(held);
   return out.end_line() && !in.failed();
 }
+
+}  // namespace plim

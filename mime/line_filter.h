@@ -5,6 +5,8 @@
 #include <memory>
 #include <string_view>
 
+namespace plim {
+
 // How the mailcap and mime.types filters read and write: lines of any length
 // and any bytes (a NUL included), through stream buffers of 64 KiB, so that a
 // file of a million lines costs a few hundred system calls, not one per line,
@@ -114,3 +116,5 @@ enum class Comments {
 // ended as end_line() does. False when reading or writing failed.
 bool copy_without_entries(LineReader& in, LineWriter& out, bool (*is_entry)(std::string_view line),
                           Comments comments);
+
+}  // namespace plim

@@ -3,6 +3,8 @@
 #include "mime/line_filter.h"
 #include "mime/plugin_mime_types.h"
 
+namespace plim {
+
 bool is_mailcap_entry(std::string_view line) {
   if (!line.starts_with(kPluginTypePrefix)) return false;
   for (const PluginMimeType& row : PluginMimeTypes) {
@@ -32,3 +34,5 @@ std::string mailcap_entries(const std::optional<std::string>& install_dir) {
   }
   return entries;
 }
+
+}  // namespace plim

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace plim {
+
 // The mailcap dialect: "type;command;flags" lines.
 
 inline constexpr char kMailcapMarker[] = "#mailcap entry added by Plim Install";
@@ -21,3 +23,5 @@ bool filter_mailcap(FILE* in, FILE* out);
 // the plug-in, with the viewer in `install_dir` when there is one; the
 // obsolete types are declared deleted.
 std::string mailcap_entries(const std::optional<std::string>& install_dir);
+
+}  // namespace plim

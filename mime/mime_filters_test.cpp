@@ -7,6 +7,8 @@
 #include "mime/mime_types_filter.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // Each case of testdata/updates.table is a file the update meets and the
 // lines it must keep of it; the updated file is those lines followed by the
 // dialect's nine entries.
@@ -171,3 +173,5 @@ TEST(MimeFilters, HoldOnlyThePieceOfALineTheyLookAt) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -11,6 +11,8 @@
 #include "mime/mailcap_filter.h"
 #include "mime/mime_types_filter.h"
 
+namespace plim {
+
 namespace {
 
 // Updates each existing file of `paths`; a link only when it points to an
@@ -74,3 +76,5 @@ void register_mime_types() {
     if (::stat(home.c_str(), &st) == 0) update_personal_files(home, &accounts);
   }
 }
+
+}  // namespace plim

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+namespace plim {
+
 class AccountGroups;
 
 // Declares the plug-in's document types in the mailcap and mime.types files:
@@ -33,3 +35,5 @@ void update_personal_files(const std::string& home, const AccountGroups* account
 int update_mailcap(const std::string& path, const AccountGroups* accounts = nullptr);
 int update_system_mime_types(const std::string& path, const AccountGroups* accounts = nullptr);
 int update_personal_mime_types(const std::string& path, const AccountGroups* accounts = nullptr);
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 #include "mime/line_filter.h"
 #include "mime/plugin_mime_types.h"
 
+namespace plim {
+
 namespace {
 
 constexpr std::string_view kTypeKey = "type=";
@@ -73,3 +75,5 @@ std::string personal_mime_types_entries() {
   }
   return entries;
 }
+
+}  // namespace plim

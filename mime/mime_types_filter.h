@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace plim {
+
 // The two mime.types dialects: the system files ("type ext ext") and the
 // browser's personal file (type=, desc= and exts= on continued lines). Both
 // begin with the browser's header line, written once however often a file
@@ -32,3 +34,5 @@ bool filter_personal_mime_types(FILE* in, FILE* out);
 // The nine entries of each dialect.
 std::string system_mime_types_entries();
 std::string personal_mime_types_entries();
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+namespace plim {
+
 // One document type of the plug-in. A null `exts` or `suffixes` is absent,
 // which the writers tell apart from the empty text: rows with `exts` are
 // the types the plug-in handles, rows without are declared deleted.
@@ -36,3 +38,5 @@ inline constexpr std::string_view kPluginTypePrefix = "image/";
 static_assert(std::ranges::all_of(PluginMimeTypes, [](const PluginMimeType& row) {
   return std::string_view(row.type).starts_with(kPluginTypePrefix);
 }));
+
+}  // namespace plim

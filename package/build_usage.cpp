@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace plim {
+
 // Standard error only: the run log does not keep usage texts. What standard
 // output holds goes first, also when both streams share one file.
 void print_build_usage(const char* program_path) {
@@ -14,3 +16,5 @@ void print_build_usage(const char* program_path) {
   std::fprintf(stderr, "\t%s 2 0 0 1 license.txt.gz plim.tar.gz\n", p);
   std::exit(1);
 }
+
+}  // namespace plim

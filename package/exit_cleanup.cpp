@@ -10,6 +10,8 @@
 
 #include "core/retry.h"
 
+namespace plim {
+
 namespace {
 
 void run_live_cleanups();
@@ -59,3 +61,5 @@ void ExitCleanup::run() {
   for (const std::function<void()>& work : undo_) work();
   undo_.clear();
 }
+
+}  // namespace plim

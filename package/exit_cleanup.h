@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace plim {
+
 // What an exit in the middle of extraction must not leave behind: the
 // archive's half-made temporary copy, and the children of a pipeline, which
 // would otherwise go on unpacking (or wait for input that never comes) after
@@ -38,3 +40,5 @@ class ExitCleanup {
   std::vector<std::string> files_;
   std::vector<std::function<void()>> undo_;
 };
+
+}  // namespace plim

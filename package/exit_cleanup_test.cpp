@@ -13,6 +13,8 @@
 #include "package/extraction.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 // Whether the process `pid_text` names is gone; one still there is ended.
@@ -75,3 +77,5 @@ TEST(ExitCleanupTest, AnExitDuringThePipelineTakesGunzipAndTheConsumerAlong) {
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(gone(read_file(pid_file))) << "the consumer outlived the exit";
 }
+
+}  // namespace plim

@@ -25,6 +25,8 @@
 #include "package/output_file.h"
 #include "package/self_inspection.h"
 
+namespace plim {
+
 namespace {
 
 constexpr mode_t kUninstallerMode = 0755;
@@ -396,3 +398,5 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
   if (!fed) std::exit(1);
   return status;
 }
+
+}  // namespace plim

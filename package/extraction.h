@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace plim {
+
 // Turns the package's members into files in the target directory. The compressed data is never decompressed
 // here: it is streamed from the mapping of the own file into the system's
 // gunzip (and tar, or the pager) through pipes, without being copied into
@@ -88,3 +90,5 @@ PipelineStatus pipe_through_gunzip(const char* data, std::size_t length,
 // For a child that failed, prints "Error:\t<name> exited with status <n>" or
 // "Error:\t<name> was signaled" (standard error and run log) and returns true.
 bool report_child_failure(const char* name, int wait_status);
+
+}  // namespace plim

@@ -3,6 +3,8 @@
 #include "core/child_process.h"
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // Unpacking, the licence pager, the damaged-member errors and the check before
 // removal run against real packages in the whole-run cases (tests/cases/
 // root-extract-*, alice-extract*, root-upgrade-damaged-*, alice-decline) and
@@ -17,3 +19,5 @@ TEST(ChildFailureTest, ExitStatusAndSignalAreReportedNormalEndIsNot) {
     return result.out + ", " + escaped(result.err);
   });
 }
+
+}  // namespace plim

@@ -11,6 +11,8 @@
 #include "package/mapped_file.h"
 #include "package/output_map.h"
 
+namespace plim {
+
 namespace {
 
 // The nine read/write/execute bits; set-id and sticky bits are not carried
@@ -44,3 +46,5 @@ void link_or_copy(const char* from, const char* to) {
   // Different file systems, or a place that takes no links: copy.
   copy_file(from_fd.get(), from_st.st_mode & kPermissionBits, to);
 }
+
+}  // namespace plim

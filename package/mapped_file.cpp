@@ -12,6 +12,8 @@
 #include "core/system_error.h"
 #include "core/unique_fd.h"
 
+namespace plim {
+
 const char* MappedFile::release() {
   name_.clear();
   return mapping_.release();
@@ -54,3 +56,5 @@ MappedFile map_stream(FILE* stream) {
 }
 
 void unmap_file(MappedFile& file) { file.unmap(); }
+
+}  // namespace plim

@@ -7,6 +7,8 @@
 
 #include "package/mapping.h"
 
+namespace plim {
+
 // A read-only, shared mapping of a whole file. Owns the mapping: it is
 // released when the owner goes, unless release() handed it over (the own
 // file's mapping lives for the whole run).
@@ -36,3 +38,5 @@ MappedFile map_file(const char* path);
 MappedFile map_descriptor(int fd);    // the descriptor stays open
 MappedFile map_stream(FILE* stream);  // the stream is closed; the mapping survives
 void unmap_file(MappedFile& file);    // an empty mapping is ignored
+
+}  // namespace plim

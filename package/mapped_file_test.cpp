@@ -5,6 +5,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 TEST(MappedFile, MapsTheWholeFileOrReportsTheFailingCall) {
@@ -37,3 +39,5 @@ TEST(MappedFile, MapsTheWholeFileOrReportsTheFailingCall) {
 }
 
 }  // namespace
+
+}  // namespace plim

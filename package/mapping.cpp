@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace plim {
+
 Mapping& Mapping::operator=(Mapping&& other) noexcept {
   if (this != &other) {
     unmap();
@@ -23,3 +25,5 @@ void Mapping::unmap() {
   std::uint32_t length = length_;
   ::munmap(release(), length);
 }
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace plim {
+
 // Owns one memory mapping: unmapped when the owner goes, unless release()
 // handed it over. Movable, not copyable.
 class Mapping {
@@ -27,3 +29,5 @@ class Mapping {
   char* address_ = nullptr;
   std::uint32_t length_ = 0;
 };
+
+}  // namespace plim

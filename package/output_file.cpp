@@ -10,6 +10,8 @@
 #include "core/retry.h"
 #include "core/system_error.h"
 
+namespace plim {
+
 namespace {
 
 std::string backup_name(const std::string& name) { return name + "~"; }
@@ -93,3 +95,5 @@ OutputFile create_output_file(const std::string& name, std::uint32_t length, mod
   }
   return file;
 }
+
+}  // namespace plim

@@ -9,6 +9,8 @@
 
 #include "core/unique_fd.h"
 
+namespace plim {
+
 // How a new output file treats a file already under its name.
 enum class ExistingFile {
   // The previous file waits under "<name>~" (an old backup of any kind is
@@ -63,3 +65,5 @@ OutputFile create_output_file(const std::string& name, std::uint32_t length, mod
 // Removes an old backup "<name>~" of any kind: a file, a symbolic link or an
 // empty directory (results ignored).
 void remove_backup_of(const std::string& name);
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include "package/output_file.h"
 
+namespace plim {
+
 namespace {
 
 constexpr std::uint32_t kTouchStride = 512;
@@ -36,3 +38,5 @@ OutputMap create_output_map(const std::string& name, std::uint32_t length, mode_
 }
 
 void close_output_map(OutputMap& map) { map.unmap(); }
+
+}  // namespace plim

@@ -8,6 +8,8 @@
 
 #include "package/mapping.h"
 
+namespace plim {
+
 // A newly created file of fixed length, mapped writable and shared; the
 // caller fills every byte through address(). The previous file of the same
 // name waits under "<name>~" until the new one has its full length, and is
@@ -37,3 +39,5 @@ class OutputMap {
 // ends the process with status 1.
 OutputMap create_output_map(const std::string& name, std::uint32_t length, mode_t mode);
 void close_output_map(OutputMap& map);  // an empty map is ignored
+
+}  // namespace plim

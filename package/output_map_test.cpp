@@ -8,6 +8,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // A directory the user cannot write and the full disk run in the sandbox:
 // tests/cases/alice-output-* and root-output-*.
 namespace {
@@ -70,3 +72,5 @@ TEST(CreateOutputMap, Transcript) {
 }
 
 }  // namespace
+
+}  // namespace plim

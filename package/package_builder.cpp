@@ -29,6 +29,8 @@
 #include "package/package_check.h"
 #include "package/self_inspection.h"
 
+namespace plim {
+
 namespace {
 
 constexpr mode_t kPackageMode = 0755;
@@ -324,3 +326,5 @@ int write_package(const NewPackage& package, const char* program_path) {
   log_line("Archive successfull!\n");
   return 0;
 }
+
+}  // namespace plim

@@ -9,6 +9,8 @@
 #include "core/unique_fd.h"
 #include "package/mapped_file.h"
 
+namespace plim {
+
 // Package mode: joins the running program's own executable image (the image
 // and exe_length of package_contents: the whole file of a bare executable,
 // the executable part of a package) with a compressed licence and a
@@ -90,3 +92,5 @@ struct NewPackage {
 // gzip data, the archive does not list as tar, or a member's name does not
 // end in ".gz" (an error line names it; no file is written).
 int write_package(const NewPackage& package, const char* program_path);
+
+}  // namespace plim

@@ -2,6 +2,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // Building packages runs against real files in the whole-run cases
 // (tests/cases/*-package-*); here, the words the builder accepts and the tar
 // command of the settings form.
@@ -47,3 +49,5 @@ TEST(PackageBuilderTest, ArchiveCommandOfBothForms) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -14,6 +14,8 @@
 #include "core/unique_fd.h"
 #include "package/extraction.h"
 
+namespace plim {
+
 namespace {
 
 bool exited_zero(int wait_status) { return WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 0; }
@@ -76,3 +78,5 @@ void require_whole_package(const char* program_path) {
   report_package_state(state, program_path);
   std::exit(1);
 }
+
+}  // namespace plim

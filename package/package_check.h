@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace plim {
+
 // Whether a package's members are whole, found by reading them through the
 // system's gunzip to their end and listing the archive with tar, without
 // writing anything. The children's own messages are discarded: the callers
@@ -42,3 +44,5 @@ void report_package_state(PackageState state, const char* program_path);
 // once, before anything is looked for or asked, with its one line and
 // status 1.
 void require_whole_package(const char* program_path);
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 // The checks run the system's gunzip and tar on bytes made here; the
 // one-line reports and the modes that use them are in the whole-run cases
 // (tests/cases/*-inspect-*, root-install-damaged-archive).
@@ -77,3 +79,5 @@ TEST_F(PackageCheckTest, ListingIsShownOnlyWhenAsked) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -8,6 +8,8 @@
 #include "core/system_error.h"
 #include "package/mapped_file.h"
 
+namespace plim {
+
 namespace {
 
 constexpr std::uint32_t kTrailerSize = sizeof(PackageTrailer);
@@ -84,3 +86,5 @@ int inspect_own_package(const char* path) {
   own_start = own.release();
   return read_package_contents(own_start, own_size, package_contents);
 }
+
+}  // namespace plim

@@ -7,6 +7,8 @@
 
 #include "core/package_contents.h"
 
+namespace plim {
+
 // Maps the program's own file and fills package_contents from its trailer.
 // The file read is the one actually running (the kernel's /proc/self/exe),
 // so a program started from PATH under its bare name finds itself too;
@@ -29,3 +31,5 @@ off_t own_file_offset(const char* data, std::size_t length);
 // The same check on `size` bytes at `data`, filling `contents` with pointers
 // into `data`. Reads nothing outside those bytes, whatever the trailer says.
 int read_package_contents(const char* data, std::uint32_t size, PackageContents& contents);
+
+}  // namespace plim

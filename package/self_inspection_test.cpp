@@ -6,6 +6,8 @@
 
 #include "testing/test_support/unit_test.h"
 
+namespace plim {
+
 namespace {
 
 // The file a row of testdata/self_inspection.table describes.
@@ -65,3 +67,5 @@ TEST(ReadPackageContents, TableOfCases) {
 }
 
 }  // namespace
+
+}  // namespace plim

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+namespace profile {
+
 bool ByteSource::refill() {
   if (ended_) return false;
   std::size_t got = read_block(buffer_.data(), buffer_.size());
@@ -31,3 +33,5 @@ std::size_t FdByteSource::read_block(char* buffer, std::size_t size) {
     if (errno != EINTR) return 0;
   }
 }
+
+}  // namespace profile

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace profile {
+
 // Buffered byte input for the profile reader: whole blocks are fetched from
 // the underlying stream or descriptor, so reading a character costs no call.
 class ByteSource {
@@ -83,3 +85,5 @@ class FdByteSource final : public ByteSource {
  private:
   int fd_;
 };
+
+}  // namespace profile

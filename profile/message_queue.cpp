@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace profile {
+
 const std::string& MessageQueue::push_message(std::string text) {
   pending_.push_back(std::move(text));
   return pending_.back();
@@ -19,3 +21,5 @@ void MessageQueue::take_all_from(MessageQueue& other) {
   for (std::string& text : other.pending_) pending_.push_back(std::move(text));
   other.pending_.clear();
 }
+
+}  // namespace profile

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace profile {
+
 // First-in first-out queue of the library's messages. The text handed out by
 // the last take stays owned by the queue until the next take or its end.
 class MessageQueue {
@@ -28,3 +30,5 @@ class MessageQueue {
   std::deque<std::string> pending_;
   std::optional<std::string> last_taken_;
 };
+
+}  // namespace profile

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+namespace profile {
+
 std::uint32_t NameIndex::hash_of(std::string_view name) {
   return static_cast<std::uint32_t>(std::hash<std::string_view>{}(name));
 }
@@ -72,3 +74,5 @@ const std::vector<int>& NameIndex::sorted_numbers() const {
   std::inplace_merge(sorted_.begin(), middle, sorted_.end(), in_byte_order);
   return sorted_;
 }
+
+}  // namespace profile

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace profile {
+
 // A dictionary that numbers names in the order they are first entered and
 // knows their order by byte value (bytes taken as unsigned, so upper and
 // lower case differ). Names are never removed and their numbers never change.
@@ -66,3 +68,5 @@ class NameIndex {
   // names entered since are merged in by sorted_numbers().
   mutable std::vector<int> sorted_;
 };
+
+}  // namespace profile

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace profile {
+
 namespace {
 
 using namespace std::string_literals;
@@ -45,3 +47,5 @@ TEST(NameIndex, AgreesWithASortedListOfTheSameNames) {
 }
 
 }  // namespace
+
+}  // namespace profile

@@ -3,6 +3,8 @@
 #include "profile/profile_config.h"
 #include "profile/value_conversion.h"
 
+namespace profile {
+
 int ProfileConfig::parse_options(int count, const char* const* arguments, const OptionSpec* options) {
   if (count < 0 || arguments == nullptr) count = 0;
   static const OptionSpec no_options[] = {{nullptr, 0, nullptr, 0}};
@@ -84,3 +86,5 @@ int ProfileConfig::first_given_in(const std::vector<int>& columns, bool require_
   if (int found = check_row(from_own); found >= 0) return found;
   return check_row(from_global);
 }
+
+}  // namespace profile

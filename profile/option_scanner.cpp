@@ -4,6 +4,8 @@
 
 #include "profile/text_rules.h"
 
+namespace profile {
+
 namespace {
 
 // Kinds that take a value: 1 requires one, 2 takes one optionally, 3 requires
@@ -114,3 +116,5 @@ int OptionScanner::short_option() {
   offset = 1;
   return static_cast<int>(index);
 }
+
+}  // namespace profile

@@ -6,6 +6,8 @@
 #include "profile/name_index.h"
 #include "profile/profile_config.h"
 
+namespace profile {
+
 // The state of one scan of a command line against an option table.
 struct OptionScanner {
   OptionScanner(NameIndex& names, MessageQueue& queue, int argument_count, const char* const* argument_list,
@@ -34,3 +36,5 @@ struct OptionScanner {
   int long_option(const char* argument, const char* text);
   int short_option();
 };
+
+}  // namespace profile

@@ -31,6 +31,8 @@
 
 #include "testing/test_support/profile_fixture.h"
 
+namespace profile {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -206,3 +208,5 @@ INSTANTIATE_TEST_SUITE_P(Data, ProfileCases, ::testing::ValuesIn(case_files()),
                          [](const auto& param_info) { return fs::path(param_info.param).stem().string(); });
 
 }  // namespace
+
+}  // namespace profile

@@ -5,6 +5,8 @@
 #include "profile/text_rules.h"
 #include "profile/value_conversion.h"
 
+namespace profile {
+
 namespace {
 
 std::string lower_case(std::string_view text) {
@@ -129,3 +131,5 @@ bool ProfileConfig::select_profile(std::string_view name) {
   const std::string* status = resolve_value(status_column_);
   return status != nullptr && !status->empty();
 }
+
+}  // namespace profile

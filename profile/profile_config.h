@@ -36,6 +36,8 @@
 #include "profile/name_index.h"
 #include "profile/profile_table.h"
 
+namespace profile {
+
 // One entry of an option table; a table ends with an entry whose name is
 // nullptr.
 struct OptionSpec {
@@ -181,3 +183,5 @@ struct ProfileConfigDestroy {
   void operator()(ProfileConfig* config) const { ProfileConfig::destroy(config); }
 };
 using ProfileConfigPtr = std::unique_ptr<ProfileConfig, ProfileConfigDestroy>;
+
+}  // namespace profile

@@ -9,6 +9,8 @@
 #include "profile/search_directories.h"
 #include "profile/text_rules.h"
 
+namespace profile {
+
 namespace {
 
 // Opens path for reading; -1 when it does not open.
@@ -49,7 +51,7 @@ bool ProfileConfig::open_and_read(int fd, int row, const char* status) {
   ProfileStore store{
       *option_names_, *profile_names_, *profiles_, messages_, file_path_ ? &*file_path_ : nullptr,
       status_column_};
-  ::read_profile_file(file, line, row, store);
+  profile::read_profile_file(file, line, row, store);
   ::close(fd);
   return true;
 }
@@ -81,5 +83,7 @@ void ProfileConfig::read_profile_file(std::istream& file, int& line, int row) {
   ProfileStore store{
       *option_names_, *profile_names_, *profiles_, messages_, file_path_ ? &*file_path_ : nullptr,
       status_column_};
-  ::read_profile_file(source, line, row, store);
+  profile::read_profile_file(source, line, row, store);
 }
+
+}  // namespace profile

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+namespace profile {
+
 namespace {
 
 constexpr int end_of_file = ByteSource::end_of_file;
@@ -439,3 +441,5 @@ void read_profile_file(ByteSource& file, int& line, int row, const ProfileStore&
   store.profiles.ensure_rows(row + 1);
   ProfileReader(file, line, row, store).read();
 }
+
+}  // namespace profile

@@ -7,6 +7,8 @@
 #include "profile/name_index.h"
 #include "profile/profile_table.h"
 
+namespace profile {
+
 // The pieces of a configuration object that reading a profile file writes.
 struct ProfileStore {
   NameIndex& option_names;
@@ -23,3 +25,5 @@ struct ProfileStore {
 // caller set it, and stays at INT_MAX once it gets there. Malformed entries and unknown parents become
 // messages; reading goes on after them. Any byte sequence is accepted.
 void read_profile_file(ByteSource& file, int& line, int row, const ProfileStore& store);
+
+}  // namespace profile

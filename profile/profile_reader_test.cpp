@@ -5,6 +5,8 @@
 #include <climits>
 #include <sstream>
 
+namespace profile {
+
 namespace {
 
 // A stream can hold more line breaks than an int counts: the count stays at
@@ -27,3 +29,5 @@ TEST(ProfileReader, LineCountStopsAtIntMax) {
 }
 
 }  // namespace
+
+}  // namespace profile

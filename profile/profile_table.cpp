@@ -1,5 +1,7 @@
 #include "profile/profile_table.h"
 
+namespace profile {
+
 ValueRow::ValueRow(const ValueRow& other) : blocks_(other.blocks_.size()) {
   for (std::size_t b = 0; b < blocks_.size(); ++b) {
     if (other.blocks_[b]) blocks_[b] = std::make_unique<Block>(*other.blocks_[b]);
@@ -36,3 +38,5 @@ void ProfileTable::set_value(int row, int column, std::string_view text) {
   ensure_rows(row + 1);
   rows_[row].set_value(column, text);
 }
+
+}  // namespace profile

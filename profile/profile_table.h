@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace profile {
+
 // A sparse row of text values indexed by column. An empty slot means "not
 // set"; the empty text is a set value. Stored texts keep their address until
 // the same slot is set again, also when the row grows.
@@ -76,3 +78,5 @@ class ProfileTable {
  private:
   std::vector<ValueRow> rows_;
 };
+
+}  // namespace profile

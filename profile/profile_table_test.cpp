@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+namespace profile {
+
 namespace {
 
 // A value handed out stays where it is while the row grows around it.
@@ -30,3 +32,5 @@ TEST(ProfileTable, ARowWithOneValueTakesLittleMemory) {
 }
 
 }  // namespace
+
+}  // namespace profile

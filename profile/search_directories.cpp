@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <optional>
 
+namespace profile {
+
 namespace {
 
 bool is_absolute(const char* path) { return path != nullptr && path[0] == '/'; }
@@ -59,3 +61,5 @@ const std::string& system_directory() {
 }
 
 void forget_search_directories_for_testing() { cache() = SearchDirectories{}; }
+
+}  // namespace profile

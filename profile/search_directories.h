@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace profile {
+
 // Where profile files are looked for. Both directories are determined once
 // per process, on first use, and kept for every object afterwards, also when
 // the environment changes later.
@@ -22,3 +24,5 @@ const char* choose_system_directory(const char* config_variable);
 // For tests only: forget both directories, so that the next use looks at the
 // environment again. Invalidates texts handed out before.
 void forget_search_directories_for_testing();
+
+}  // namespace profile

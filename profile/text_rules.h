@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace profile {
+
 // The rules every part of the profile library reads text by. The library
 // depends on nothing else of ours, so it keeps its own copies.
 
@@ -24,3 +26,5 @@ inline std::string printf_field(std::string_view text, std::size_t most) {
   std::string_view shown = text.substr(0, std::min(most, text.find('\0')));
   return shown.empty() ? std::string(1, ' ') : std::string(shown);
 }
+
+}  // namespace profile

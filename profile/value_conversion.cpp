@@ -4,6 +4,8 @@
 
 #include "profile/text_rules.h"
 
+namespace profile {
+
 namespace {
 
 std::size_t skip_blanks(std::string_view text, std::size_t at) {
@@ -52,3 +54,5 @@ std::optional<int> number_value(std::string_view text) {
   if (at != text.size()) return std::nullopt;
   return number.value_or(0);
 }
+
+}  // namespace profile

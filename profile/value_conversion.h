@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+namespace profile {
+
 // Reads the decimal integer at the start of text: leading blanks and one sign
 // allowed, reading stops at the first character that is not a digit, numbers
 // beyond the int range saturate. nullopt when no digit was read; consumed (if
@@ -17,3 +19,5 @@ std::optional<int> flag_value(std::string_view text);
 // sign), blanks, and nothing else. Only blanks (or "+") read as 0. nullopt
 // for the empty text or when anything else remains.
 std::optional<int> number_value(std::string_view text);
+
+}  // namespace profile

@@ -34,6 +34,8 @@
 #include "core/package_contents.h"
 #include "package/self_inspection.h"
 
+using namespace plim;
+
 namespace {
 
 [[noreturn]] void usage() {

@@ -23,6 +23,8 @@
 #include "mime/file_rewrite.h"
 #include "mime/mime_registration.h"
 
+using namespace plim;
+
 namespace {
 
 const char* link_name = nullptr;

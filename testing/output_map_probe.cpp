@@ -15,6 +15,8 @@
 #include "package/link_or_copy.h"
 #include "package/output_map.h"
 
+using namespace plim;
+
 namespace {
 
 int usage() {

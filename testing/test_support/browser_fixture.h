@@ -14,6 +14,8 @@
 #include "core/package_contents.h"
 #include "testing/test_support/scratch_dir.h"
 
+namespace plim {
+
 // The bytes that make a file a browser executable to the scan.
 inline std::string browser_image(char libc = '6') {
   return std::string(
@@ -69,3 +71,5 @@ class BrowserFixture : public ::testing::Test {
   ScratchDir temp_;
   std::uint32_t saved_signature_ = 0;
 };
+
+}  // namespace plim

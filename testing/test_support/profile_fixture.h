@@ -22,6 +22,8 @@
 #include "testing/test_support/golden.h"
 #include "testing/test_support/scratch_dir.h"
 
+namespace profile {
+
 // Sets an environment variable (or unsets it, for nullopt) for a scope.
 class ScopedEnvironment {
  public:
@@ -205,3 +207,5 @@ inline void replace_all(std::string& text, const std::string& from, const std::s
     text.replace(at, from.size(), to);
   }
 }
+
+}  // namespace profile
