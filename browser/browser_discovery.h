@@ -2,13 +2,16 @@
 
 // Finding Netscape browsers: named on the command line or in the installed
 // settings (executables and homes), or running, through /proc. Every browser
-// found is appended to browser_list (core/browser_list.h).
+// found is appended to browser_list (core/browser_list.h). `own` is the
+// running package: a browser starts with its executable's first four bytes.
 
 #include <sys/stat.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/package_contents.h"
 
 namespace plim {
 
@@ -27,8 +30,8 @@ bool is_browser_candidate(const char* path, const struct stat* status, struct st
 // is already listed takes `owner_uid` as its owner when it had none yet, else
 // as one of its other owners. Returns
 // whether an entry was appended (and "Found:" printed).
-bool add_browser_executable(const char* path, std::optional<std::string_view> home, int owner_uid,
-                            const struct stat* status);
+bool add_browser_executable(const PackageContents& own, const char* path,
+                            std::optional<std::string_view> home, int owner_uid, const struct stat* status);
 
 // Records `owner_uid` for the listed browser that `path` is. Returns whether
 // `path` is a listed browser; adds nothing.
@@ -46,23 +49,23 @@ bool exists_in(const std::string& dir, const char* name);
 // `path`, when the file starts with the installer's own first four bytes and
 // also contains "MOZILLA_HOME" with a byte after it; 0 otherwise. The file is
 // read as a stream in large blocks, never whole.
-char executable_libc_char(const char* path);
+char executable_libc_char(const PackageContents& own, const char* path);
 
 // Walks /proc. Search (mark_only false): adds every running browser and
 // returns whether browser_list is non-empty afterwards. Check (mark_only
 // true): adds nothing; returns true at the first process that runs a listed
 // browser, after recording its owner.
-bool find_running_browsers(bool mark_only);
+bool find_running_browsers(const PackageContents& own, bool mark_only);
 
 // Pairs the colon-separated executables with the colon-separated homes by
 // position, the shorter list's last item standing in for the missing ones. An
 // empty last executable (or no executable list) scans its directories
 // instead. Returns whether any entry was appended.
-bool add_browsers_from_lists(std::optional<std::string_view> exe_list,
+bool add_browsers_from_lists(const PackageContents& own, std::optional<std::string_view> exe_list,
                              std::optional<std::string_view> dir_list);
 
 // Adds every browser executable directly inside `dir`, a browser home.
 // Returns whether any entry was appended.
-bool scan_browser_directory(const std::string& dir);
+bool scan_browser_directory(const PackageContents& own, const std::string& dir);
 
 }  // namespace plim

@@ -59,8 +59,8 @@ bool is_browser_candidate(const char* path, const struct stat* status, struct st
   return out->st_size >= kSmallestBrowserSize && S_ISREG(out->st_mode) && (out->st_mode & 0111);
 }
 
-bool add_browser_executable(const char* path, std::optional<std::string_view> home, int owner_uid,
-                            const struct stat* status) {
+bool add_browser_executable(const PackageContents& own, const char* path,
+                            std::optional<std::string_view> home, int owner_uid, const struct stat* status) {
   struct stat st;
   if (!is_browser_candidate(path, status, &st)) return false;
   if (BrowserEntry* known = find_browser(browser_list, st)) {
@@ -69,7 +69,7 @@ bool add_browser_executable(const char* path, std::optional<std::string_view> ho
   }
   std::string browser_home = home ? std::string(*home) : directory_of(path);
   if (!is_browser_directory(browser_home)) return false;
-  char libc_char = executable_libc_char(path);
+  char libc_char = executable_libc_char(own, path);
   if (!libc_char) return false;
 
   BrowserEntry& entry = browser_list.emplace_back();
@@ -111,10 +111,10 @@ bool exists_in(const std::string& dir, const char* name) {
   return ::stat((dir + "/" + name).c_str(), &st) == 0;
 }
 
-char executable_libc_char(const char* path) {
+char executable_libc_char(const PackageContents& own, const char* path) {
   // A bare executable (no package trailer) has no signature and so
   // identifies nothing, not even a file that starts with four zero bytes.
-  if (package_contents.exe_signature == 0) return 0;
+  if (own.exe_signature == 0) return 0;
   // Not blocking on open, and insisting on a regular file, keeps a FIFO
   // swapped in after the candidate test from stalling the run.
   UniqueFd fd(::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -123,7 +123,7 @@ char executable_libc_char(const char* path) {
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   std::uint32_t signature = 0;
   if (::read(fd.get(), &signature, sizeof signature) != sizeof signature) return 0;
-  if (signature != package_contents.exe_signature) return 0;
+  if (signature != own.exe_signature) return 0;
   log_printf(stdout, "Check: if %s is Netscape\n", printable(path).c_str());
   return scan_for_libc_char(fd.get(), kLibcScanBlockSize, kLibcScanLimit);
 }

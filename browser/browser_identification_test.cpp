@@ -27,18 +27,18 @@ TEST_F(BrowserIdentification, ACandidateIsAnExecutableFileWithTheOwnSignature) {
   };
   for (const auto& c : cases) {
     write_file(home + "/" + c.name, c.contents, kSmallestBrowserSize, c.mode);
-    EXPECT_EQ(add_browser_executable((home + "/" + c.name).c_str(), std::nullopt, -1, nullptr), c.added)
+    EXPECT_EQ(add_browser_executable(own_, (home + "/" + c.name).c_str(), std::nullopt, -1, nullptr), c.added)
         << c.name;
   }
-  EXPECT_FALSE(add_browser_executable((home + "/plugins").c_str(), std::nullopt, -1, nullptr));
-  EXPECT_FALSE(add_browser_executable((home + "/missing").c_str(), std::nullopt, -1, nullptr));
+  EXPECT_FALSE(add_browser_executable(own_, (home + "/plugins").c_str(), std::nullopt, -1, nullptr));
+  EXPECT_FALSE(add_browser_executable(own_, (home + "/missing").c_str(), std::nullopt, -1, nullptr));
   EXPECT_EQ(browser_list.size(), 2u);
 
   // A bare executable's signature is zero: it identifies nothing, not even a
   // file that starts with four zero bytes.
-  package_contents.exe_signature = 0;
+  own_.exe_signature = 0;
   write_file(home + "/zeros", std::string(4, '\0') + "libc.so.6 MOZILLA_HOME=", kSmallestBrowserSize, 0755);
-  EXPECT_EQ(executable_libc_char((home + "/zeros").c_str()), 0);
+  EXPECT_EQ(executable_libc_char(own_, (home + "/zeros").c_str()), 0);
 }
 
 }  // namespace plim

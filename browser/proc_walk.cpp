@@ -52,12 +52,12 @@ std::string program_by_command_line(const std::string& process_dir, struct stat*
 
 // Adds a browser that only a command line named, and marks it when this
 // process is what gave it its owner. Returns whether it was appended.
-bool add_by_command_line(const std::string& program, std::optional<std::string_view> home, int owner,
-                         struct stat* exe_status) {
+bool add_by_command_line(const PackageContents& own, const std::string& program,
+                         std::optional<std::string_view> home, int owner, struct stat* exe_status) {
   const BrowserEntry* known = find_browser(browser_list, *exe_status);
   bool had_owner = known && known->owner_uid != -1;
   std::size_t others = known ? known->other_owners.size() : 0;
-  bool appended = add_browser_executable(program.c_str(), home, owner, exe_status);
+  bool appended = add_browser_executable(own, program.c_str(), home, owner, exe_status);
   BrowserEntry* entry = find_browser(browser_list, *exe_status);
   if (entry && !had_owner && entry->owner_uid == owner) entry->found_by_cmdline = true;
   if (entry && entry->other_owners.size() > others) entry->other_owners.back().found_by_cmdline = true;
@@ -112,7 +112,7 @@ void note_home_chooser(const struct stat& exe_status, const std::optional<std::s
 
 // Looks at one process. Returns true when the check (mark_only) found a
 // running listed browser and the walk should stop.
-bool visit_process(const char* pid_name, bool mark_only) {
+bool visit_process(const PackageContents& own, const char* pid_name, bool mark_only) {
   std::string process_dir = std::string(kProcRoot) + "/" + pid_name;
   std::optional<std::string> process_status = read_small_file((process_dir + "/status").c_str(), 8192);
   if (!process_status) return false;  // gone already
@@ -139,8 +139,8 @@ bool visit_process(const char* pid_name, bool mark_only) {
   }
   if (was_refused(exe_status, owner)) return false;
   forget_refused(exe_status);
-  bool appended = program.empty() ? add_browser_executable(exe.c_str(), home_view, owner, &exe_status)
-                                  : add_by_command_line(program, home_view, owner, &exe_status);
+  bool appended = program.empty() ? add_browser_executable(own, exe.c_str(), home_view, owner, &exe_status)
+                                  : add_by_command_line(own, program, home_view, owner, &exe_status);
   note_home_chooser(exe_status, home, owner);
   if (appended) judge_runner(exe_status, owner);
   return false;
@@ -148,7 +148,7 @@ bool visit_process(const char* pid_name, bool mark_only) {
 
 }  // namespace
 
-bool find_running_browsers(bool mark_only) {
+bool find_running_browsers(const PackageContents& own, bool mark_only) {
   UniqueDir proc(::opendir(kProcRoot));
   if (!proc) {
     report_system_error("opendir");
@@ -157,7 +157,7 @@ bool find_running_browsers(bool mark_only) {
   }
   while (const struct dirent* entry = ::readdir(proc.get())) {
     if (!is_digit(entry->d_name[0])) continue;
-    if (visit_process(entry->d_name, mark_only)) return true;
+    if (visit_process(own, entry->d_name, mark_only)) return true;
   }
   return mark_only ? false : !browser_list.empty();
 }

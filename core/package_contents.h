@@ -36,7 +36,8 @@ static_assert(sizeof(PackageTrailer) == 28, "the trailer is 28 bytes on disk");
 
 inline constexpr char kTrailerMagic[10] = "EOFwytEOF";
 
-// What the running program knows of its own file. All pointers point into the
+// What the running program knows of its own file, filled once by
+// inspect_own_package and passed to what needs it. All pointers point into the
 // mapping of the own file, which lives for the whole run.
 struct PackageContents {
   PackageTrailer trailer;
@@ -47,8 +48,5 @@ struct PackageContents {
   const char* license_name;
   const char* archive_name;
 };
-
-// The one record of the run, filled by inspect_own_package.
-extern PackageContents package_contents;
 
 }  // namespace plim

@@ -24,10 +24,10 @@ std::string without_line_end(std::string answer) {
 }
 
 // An answer naming a directory that exists, or one the user lets us create.
-bool usable_directory(const std::string& candidate) {
+bool usable_directory(const PackageContents& contents, const std::string& candidate) {
   struct stat st;
   if (::stat(candidate.c_str(), &st) != 0) {
-    if (!ask_yes_no("Create Directory? (y/n) ")) return false;
+    if (!ask_yes_no(contents, "Create Directory? (y/n) ")) return false;
     if (::mkdir(candidate.c_str(), kNewDirMode) != 0) {
       report_system_error("mkdir");
       return false;
@@ -78,10 +78,11 @@ std::string absolute_path_list(const std::string& list, const std::string& base)
   return result;
 }
 
-std::optional<std::string> ask_directory(const char* question, const char* default_path) {
+std::optional<std::string> ask_directory(const PackageContents& contents, const char* question,
+                                         const char* default_path) {
   std::optional<std::string> rejected;
   for (;;) {
-    show_banner();
+    show_banner(contents);
     if (rejected) log_printf(stderr, "Error:\tInvalid directory '%s'\n\n", rejected->c_str());
     std::printf("%s\n[%s] : ", question, default_path);
     std::fflush(stdout);
@@ -90,7 +91,7 @@ std::optional<std::string> ask_directory(const char* question, const char* defau
     if (!line) return std::nullopt;
     std::string answer = without_line_end(*line);
     if (answer.empty() && (*line)[0] == '\n') return std::string(default_path);
-    if (answer[0] == '/' && usable_directory(answer)) return answer;
+    if (answer[0] == '/' && usable_directory(contents, answer)) return answer;
     rejected = answer;
   }
 }

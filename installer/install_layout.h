@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "core/package_contents.h"
+
 namespace plim {
 
 // Where an installation lives: the prefix the user chose, the vendor
@@ -24,6 +26,7 @@ std::string absolute_path_list(const std::string& list, const std::string& base)
 // `default_path` for an empty answer and to create a missing one. Repeats
 // after every unusable answer; returns the path as typed (without its line
 // end), or nullopt at end of input.
-std::optional<std::string> ask_directory(const char* question, const char* default_path);
+std::optional<std::string> ask_directory(const PackageContents& contents, const char* question,
+                                         const char* default_path);
 
 }  // namespace plim

@@ -50,15 +50,15 @@ const char* program_path = "";
 
 // Finds the running browsers, or checks that a listed one runs. Returns
 // whether a running browser was seen.
-bool discover_browsers(int argc) {
+bool discover_browsers(const PackageContents& contents, int argc) {
   if (browser_list.empty() && settings.netscape_path)
     log_printf(stderr, "Invalid:\tNetscape Executable %s\n", printable(*settings.netscape_path).c_str());
   if (!browser_list.empty() && argc > 1) {
     log_line("Check:\tFor a running instance of Netscape");
-    return find_running_browsers(true);
+    return find_running_browsers(contents, true);
   }
   log_line("Search:\tFor a running instance of Netscape");
-  bool found = find_running_browsers(false);
+  bool found = find_running_browsers(contents, false);
   if (browser_list.empty()) {
     log_puts("Error:\tNetscape is not running\n", stderr);
     log_printf(stderr, "Please start netscape normally, and then execute '%s'\n", program_path);
@@ -83,12 +83,12 @@ void drop_foreign_prefix() {
   }
 }
 
-void settle_prefix() {
+void settle_prefix(const PackageContents& contents) {
   if (settings.prefix) return;
-  set_prefix(
-      ask_directory("Where would you do you wish to install the Plim(tm) plugin.\n"
-                    "A subdirectory of ./Fernhollow-Plim will automatically be created.",
-                    settings.default_prefix.c_str()));
+  set_prefix(ask_directory(contents,
+                           "Where would you do you wish to install the Plim(tm) plugin.\n"
+                           "A subdirectory of ./Fernhollow-Plim will automatically be created.",
+                           settings.default_prefix.c_str()));
   if (!settings.prefix) {
     log_puts("No prefix directory\n", stderr);
     exit_with_hint();
@@ -108,14 +108,14 @@ void lock_or_exit(InstallDirs& dirs) {
 // At an existing installation the user chooses between upgrading, removing
 // and leaving it alone; upgrade mode upgrades without asking. kLeave: the run
 // is over, with `status`.
-Previous offer_upgrade(InstallDirs& dirs, int& status) {
+Previous offer_upgrade(const PackageContents& contents, InstallDirs& dirs, int& status) {
   if (settings.mode == RunMode::kUpgrade) return Previous::kUpgrade;
   if (!dirs.installed()) return Previous::kNone;
   log_printf(stdout, "A previous installation of the plugin has been found at:\n\t%s\n",
              settings.install_dir->c_str());
-  if (ask_yes_no("Do you wish to upgrade your plugin? (y/n) ")) return Previous::kUpgrade;
+  if (ask_yes_no(contents, "Do you wish to upgrade your plugin? (y/n) ")) return Previous::kUpgrade;
   status = 0;
-  if (ask_yes_no("Do you wish to uninstall your plugin? (y/n) ")) {
+  if (ask_yes_no(contents, "Do you wish to uninstall your plugin? (y/n) ")) {
     lock_or_exit(dirs);
     status = uninstall_plugin(dirs, Announcement::kSilent);
   }
@@ -127,7 +127,7 @@ Previous offer_upgrade(InstallDirs& dirs, int& status) {
 // links are made anew. Killed at any point from the swap on, the run leaves
 // the new tree whole at the installation's place: the links name that place,
 // not a tree, and are only out of it between their removal and creation.
-void put_in_place(InstallDirs& dirs, Previous previous) {
+void put_in_place(const PackageContents& contents, InstallDirs& dirs, Previous previous) {
   bool failed = false;
   bool replaced = dirs.swap_in(failed);
   InstallDirs::disarm_signal_cleanup();
@@ -136,7 +136,7 @@ void put_in_place(InstallDirs& dirs, Previous previous) {
                printable(dirs.install_path()).c_str());
     std::exit(1);
   }
-  write_settings(nullptr);
+  write_settings(contents, nullptr);
   if (replaced) {
     dirs.remove_replaced();
     if (previous == Previous::kUpgrade) announce_uninstalled();
@@ -148,25 +148,25 @@ void put_in_place(InstallDirs& dirs, Previous previous) {
 
 // The browsers the settings name (executables paired with homes, or the
 // homes alone scanned) join the list before the running ones are looked for.
-void identify_named_browsers() {
+void identify_named_browsers(const PackageContents& contents) {
   if (settings.netscape_path)
-    add_browsers_from_lists(*settings.netscape_path, settings.mozilla_home);
+    add_browsers_from_lists(contents, *settings.netscape_path, settings.mozilla_home);
   else if (settings.mozilla_home)
-    scan_browser_directory(*settings.mozilla_home);
+    scan_browser_directory(contents, *settings.mozilla_home);
 }
 
-int run_install(int argc) {
+int run_install(const PackageContents& contents, int argc) {
   // Named browsers are identified before the package is judged: a damaged
   // package's run has always said what it found first.
-  identify_named_browsers();
-  require_whole_package(program_path);
-  bool browser_running = discover_browsers(argc);
+  identify_named_browsers(contents);
+  require_whole_package(contents, program_path);
+  bool browser_running = discover_browsers(contents, argc);
   drop_foreign_prefix();
-  settle_prefix();
+  settle_prefix(contents);
   InstallDirs dirs = InstallDirs::resolve(*settings.prefix);
   if (!dirs.ok()) return 1;
   int status = 0;
-  Previous previous = offer_upgrade(dirs, status);
+  Previous previous = offer_upgrade(contents, dirs, status);
   if (previous == Previous::kLeave) return status;
 
   if (!dirs.create()) {
@@ -187,26 +187,26 @@ int run_install(int argc) {
   const MemberTarget target{
       .dir_fd = staged.get(), .dir = dirs.install_path(), .dir_is_new = true, .installers_own = true};
 
-  show_banner();
-  write_settings(stdout);
-  if (!license_accepted(target)) {
+  show_banner(contents);
+  write_settings(contents, stdout);
+  if (!license_accepted(contents, target)) {
     InstallDirs::disarm_signal_cleanup();
     dirs.discard();
-    show_banner();
+    show_banner(contents);
     log_line("Please delete this software.\n");
     return 1;
   }
 
-  write_uninstaller(target);
-  unpack_license(target);
-  unpack_archive(target);
-  put_in_place(dirs, previous);
+  write_uninstaller(contents, target);
+  unpack_license(contents, target);
+  unpack_archive(contents, target);
+  put_in_place(contents, dirs, previous);
 
-  if (answer_yes_no(settings.mime_answer, "mime",
+  if (answer_yes_no(contents, settings.mime_answer, "mime",
                     "Do you wish to update all mime.types and mailcap files? (y/n) "))
     register_mime_types();
   if (browser_running &&
-      answer_yes_no(settings.refresh_answer, "refresh",
+      answer_yes_no(contents, settings.refresh_answer, "refresh",
                     "Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
     refresh_running_browsers();
     log_line(
@@ -242,7 +242,7 @@ int run_uninstall() {
 namespace {
 
 // Unpacks into the extract directory with the installer's own ids.
-int extract_here() {
+int extract_here(const PackageContents& contents) {
   // tar and gunzip work there as root: the directory must stay what it is.
   HeldDir dir = open_trusted_dir(settings.extract_dir->c_str(), kNewDirMode);
   if (!dir.fd) return -1;
@@ -250,8 +250,8 @@ int extract_here() {
                                     .dir = *settings.extract_dir,
                                     .dir_is_new = dir.created,
                                     .installers_own = false};
-  unpack_license(extract_target);
-  unpack_archive(extract_target);
+  unpack_license(contents, extract_target);
+  unpack_archive(contents, extract_target);
   return 0;
 }
 
@@ -260,13 +260,13 @@ int extract_here() {
 // a refreshed browser is) does the whole extraction from the package root
 // mapped, so no file of root's is left there and the kernel judges every
 // step as that user.
-int extract_as(int uid) {
+int extract_as(const PackageContents& contents, int uid) {
   ChildSpec extraction;
   extraction.argv = {"tar"};
   extraction.run_as_uid = uid;
   extraction.time_limit = std::chrono::hours(1);
   extraction.output_limit = std::size_t{16} << 20;  // a listing of many thousand members
-  extraction.body = [] { return extract_here() < 0 ? 255 : 0; };
+  extraction.body = [&contents] { return extract_here(contents) < 0 ? 255 : 0; };
   ChildEnd end = run_child_to_end(extraction);
   if (end.status == -1 || !WIFEXITED(end.status)) return 1;
   return WEXITSTATUS(end.status) == 255 ? -1 : WEXITSTATUS(end.status);
@@ -285,22 +285,23 @@ void open_run_log_as_owner(const char* program) {
 
 }  // namespace
 
-int run_extract() {
+int run_extract(const PackageContents& contents) {
   log_printf(stdout, "chdir:\t%s\n", settings.extract_dir->c_str());
-  if (!settings.is_root) return extract_here();
+  if (!settings.is_root) return extract_here(contents);
   ReachedPath way = reach_path(*settings.extract_dir, LastLink::kFollow);
   if (!way.refusal.empty()) {
     way.refusal += "; extract into a directory that one user controls, or only root";
     report_refusal(*settings.extract_dir, way);
     return -1;
   }
-  return way.controller >= 0 ? extract_as(way.controller) : extract_here();
+  return way.controller >= 0 ? extract_as(contents, way.controller) : extract_here(contents);
 }
 
 int run_installer(int argc, char** argv) {
   program_path = argc > 0 ? argv[0] : "";
   open_run_log_as_owner(program_path);
-  inspect_own_package(program_path);
+  PackageContents contents{};
+  inspect_own_package(program_path, contents);
 
   int first_unused = parse_command_line(argc, argv);
   if (first_unused != argc && settings.mode != RunMode::kPackage) {
@@ -309,13 +310,13 @@ int run_installer(int argc, char** argv) {
   }
   switch (settings.mode) {
     case RunMode::kExtract:
-      return run_extract();
+      return run_extract(contents);
     case RunMode::kPackage:
-      return build_package(argc, argv);
+      return build_package(contents, argc, argv);
     case RunMode::kList:
     case RunMode::kInfo:
     case RunMode::kCheck:
-      return run_package_inspection(settings.mode, program_path);
+      return run_package_inspection(contents, settings.mode, program_path);
     case RunMode::kUninstall:
     case RunMode::kInstall:
     case RunMode::kUpgrade:
@@ -323,7 +324,7 @@ int run_installer(int argc, char** argv) {
   }
   if (::chdir("/") != 0) exit_on_system_error("chdir");
   if (settings.mode == RunMode::kUninstall) return run_uninstall();
-  return run_install(argc);
+  return run_install(contents, argc);
 }
 
 }  // namespace plim

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/package_contents.h"
+
 namespace plim {
 
 // The whole run: chooses the mode from the command line and the profiles and
@@ -7,8 +9,9 @@ namespace plim {
 // before that).
 int run_installer(int argc, char** argv);
 
-// Extract mode: unpack the licence and the archive into extract_dir.
+// Extract mode: unpack the licence and the archive of `contents` into
+// extract_dir.
 // Returns 0, or the negative result of entering the directory (status 255).
-int run_extract();
+int run_extract(const PackageContents& contents);
 
 }  // namespace plim

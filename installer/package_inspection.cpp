@@ -12,18 +12,18 @@ namespace plim {
 
 namespace {
 
-int show_info(const char* program_path) {
+int show_info(const PackageContents& contents, const char* program_path) {
   // The trailer alone says all of it; the members are not read.
-  if (!package_contents.license_name) {
+  if (!contents.license_name) {
     report_package_state(PackageState::kMissing, program_path);
     return 1;
   }
-  log_puts(package_info(package_contents).c_str(), stdout);
+  log_puts(package_info(contents).c_str(), stdout);
   return 0;
 }
 
-int list_or_check(const char* program_path, ArchiveListing listing) {
-  PackageState state = check_own_package(listing);
+int list_or_check(const PackageContents& contents, const char* program_path, ArchiveListing listing) {
+  PackageState state = check_own_package(contents, listing);
   if (state != PackageState::kWhole) {
     report_package_state(state, program_path);
     return 1;
@@ -35,9 +35,9 @@ int list_or_check(const char* program_path, ArchiveListing listing) {
 
 }  // namespace
 
-int run_package_inspection(RunMode mode, const char* program_path) {
-  if (mode == RunMode::kInfo) return show_info(program_path);
-  return list_or_check(program_path,
+int run_package_inspection(const PackageContents& contents, RunMode mode, const char* program_path) {
+  if (mode == RunMode::kInfo) return show_info(contents, program_path);
+  return list_or_check(contents, program_path,
                        mode == RunMode::kList ? ArchiveListing::kShown : ArchiveListing::kHidden);
 }
 

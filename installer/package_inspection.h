@@ -16,9 +16,9 @@ namespace plim {
 // Each ends with status 0 for a whole package, and with 1 after one line
 // saying that the package is damaged and should be fetched again.
 
-// Runs `mode` (kList, kInfo or kCheck) for the own package; returns the exit
-// status.
-int run_package_inspection(RunMode mode, const char* program_path);
+// Runs `mode` (kList, kInfo or kCheck) for the own package, `contents`;
+// returns the exit status.
+int run_package_inspection(const PackageContents& contents, RunMode mode, const char* program_path);
 
 // The --info lines of a package whose trailer is valid: the version as the
 // settings file writes it, the image size, and each member's name and size.

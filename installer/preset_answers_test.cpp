@@ -37,10 +37,11 @@ TEST(PresetAnswersTest, PresetAnswersReadNothing) {
       {true, "", "yes, not asked, left nothing"},      {std::nullopt, "y\nn\n", "yes, asked, left n\n"},
       {std::nullopt, "n\ny\n", "no, asked, left y\n"}, {std::nullopt, "", "no, asked, left nothing"},
   };
+  const PackageContents contents{};  // the banner shows version 0.0.0.0
   for (const auto& row : rows) {
     Captured run = capture_in_child(
         [&] {
-          bool answer = answer_yes_no(row.preset, "mime", "Update? (y/n) ");
+          bool answer = answer_yes_no(contents, row.preset, "mime", "Update? (y/n) ");
           std::optional<std::string> rest = read_line(stdin);
           std::fprintf(stderr, "%s, left %s", answer ? "yes" : "no", rest ? rest->c_str() : "nothing");
         },

@@ -17,8 +17,8 @@ namespace {
 
 bool welcome_pending = true;
 
-void print_version_box() {
-  const PackageTrailer& t = package_contents.trailer;
+void print_version_box(const PackageContents& contents) {
+  const PackageTrailer& t = contents.trailer;
   static const char rule[] =
       "+---------------------------------------------------------------------------+\n";
   // Centred for single-digit numbers; longer ones push the right edge out.
@@ -62,9 +62,9 @@ std::optional<std::string> wait_for_enter(const char* prompt) {
   return read_line(stdin);
 }
 
-bool ask_yes_no(const char* question) {
+bool ask_yes_no(const PackageContents& contents, const char* question) {
   for (;;) {
-    show_banner();
+    show_banner(contents);
     std::fputs(question, stdout);
     std::fflush(stdout);
     std::optional<std::string> line = read_line(stdin);
@@ -76,7 +76,7 @@ bool ask_yes_no(const char* question) {
   }
 }
 
-void show_banner() {
+void show_banner(const PackageContents& contents) {
   log_puts("Print:\tbanner\n", nullptr);
   std::fputs("\f\n", stdout);
 
@@ -87,15 +87,15 @@ void show_banner() {
   int status = run_child(clear);
   if (WIFEXITED(status) && WEXITSTATUS(status) == 1) std::fputs(kClearFallback, stdout);
 
-  print_version_box();
+  print_version_box(contents);
   if (welcome_pending) {
     welcome_pending = false;
-    show_welcome();
+    show_welcome(contents);
   }
 }
 
-void show_welcome() {
-  const PackageTrailer& t = package_contents.trailer;
+void show_welcome(const PackageContents& contents) {
+  const PackageTrailer& t = contents.trailer;
   log_puts("Print:\twelcome message\n", nullptr);
   std::fputs("                                W E L C O M E\n\n", stdout);
   std::fputs("                                 T O   T H E\n\n", stdout);

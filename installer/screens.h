@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "core/package_contents.h"
+
 namespace plim {
 
 // The installer's screens: questions asked on a freshly cleared screen under
@@ -21,11 +23,11 @@ std::optional<std::string> wait_for_enter(const char* prompt);
 
 // Asks on a freshly cleared screen until the answer starts with y/Y (true) or
 // n/N (false); end of input counts as no.
-bool ask_yes_no(const char* question);
+bool ask_yes_no(const PackageContents& contents, const char* question);
 
 // Clears the screen and shows the version box; the first banner of the run
 // is followed by the welcome text.
-void show_banner();
-void show_welcome();
+void show_banner(const PackageContents& contents);
+void show_welcome(const PackageContents& contents);
 
 }  // namespace plim

@@ -19,10 +19,6 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 // status.
 class ScreensTest : public ::testing::Test {
  protected:
-  // The banners change the package's version; the tests after these expect
-  // the one they started with.
-  void TearDown() override { package_contents.trailer = saved_trailer_; }
-
   // exit_status < 0: no clear program at all.
   void use_clear(int exit_status) {
     write_file(dir_ / "clear", "#!/bin/sh\nprintf '<clear>'\nexit " + std::to_string(exit_status) + "\n", 0,
@@ -32,7 +28,7 @@ class ScreensTest : public ::testing::Test {
   }
 
   ScratchDir dir_;
-  PackageTrailer saved_trailer_ = package_contents.trailer;
+  PackageContents contents_{};
 };
 
 // The first banner of a run, for each version form and each way clear ends
@@ -41,11 +37,11 @@ TEST_F(ScreensTest, FirstBanner) {
   std::string transcript;
   for (const char* c : {"3.0.1.0 0", "3.0.1.2 0", "3.0.0.4 0", "0.0.0.0 0", "12.34.56.0 0", "1.0.1.0 1",
                         "1.0.1.0 -1", "1.0.1.0 2"}) {
-    PackageTrailer& t = package_contents.trailer;
+    PackageTrailer& t = contents_.trailer;
     int clear = 0;
     std::sscanf(c, "%hhu.%hhu.%hhu.%hhu %d", &t.major, &t.minor, &t.patch, &t.delta, &clear);
     use_clear(clear);
-    Captured run = capture_in_child([] { show_banner(); });
+    Captured run = capture_in_child([this] { show_banner(contents_); });
     transcript += std::string("=== version and clear's status ") + c + "\n" + run.out +
                   "=== standard error:\n" + run.err;
   }
@@ -55,8 +51,9 @@ TEST_F(ScreensTest, FirstBanner) {
 
 TEST_F(ScreensTest, AskYesNoRepeatsUntilAnAnswerStartsWithYOrN) {
   use_clear(0);
-  expect_table("installer/testdata/ask_yes_no.table", [](const std::vector<std::string>& f) {
-    Captured run = capture_in_child([] { std::printf("=%d", ask_yes_no("Continue? (y/n) ")); }, f[0]);
+  expect_table("installer/testdata/ask_yes_no.table", [this](const std::vector<std::string>& f) {
+    Captured run =
+        capture_in_child([this] { std::printf("=%d", ask_yes_no(contents_, "Continue? (y/n) ")); }, f[0]);
     std::size_t asked = occurrences(run.out, "<clear>");
     if (occurrences(run.out, "\n\nContinue? (y/n) ") != asked) return run.out;
     return std::string(run.out.ends_with("=1") ? "yes" : "no") + ", asked " + std::to_string(asked) +

@@ -58,15 +58,14 @@ void write_setting(FILE* stream, const char* name, const std::string& value, boo
   std::fprintf(stream, "%s=%s\n", name, quote_setting(value).c_str());
 }
 
-void write_version_line(FILE* file) {
-  log_printf(file, "%s='%s'\n", "version",
-             version_text(package_contents.trailer, VersionForm::kSetting).c_str());
+void write_version_line(const PackageContents& contents, FILE* file) {
+  log_printf(file, "%s='%s'\n", "version", version_text(contents.trailer, VersionForm::kSetting).c_str());
 }
 
 // The new settings are written under a temporary name and renamed over the
 // old file, so that a reader (or a run killed meanwhile) finds either the old
 // settings or the new ones whole, never a part or none.
-void write_settings_file(const std::string& path) {
+void write_settings_file(const PackageContents& contents, const std::string& path) {
   create_missing_directory_of(path);
   std::string temporary = path + ".new";
   ::unlink(temporary.c_str());  // left by a run that was killed
@@ -77,7 +76,7 @@ void write_settings_file(const std::string& path) {
     return;
   }
   log_printf(stdout, "Create:\t%s\n", path.c_str());
-  if (!write_settings_lines(file)) {
+  if (!write_settings_lines(contents, file)) {
     report_system_error("write");
     log_printf(stderr, "Error:\tFailed to write %s\n", path.c_str());
   } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -134,12 +133,12 @@ static void write_browser_lines(FILE* stream, bool to_file) {
 
 void write_browser_settings(FILE* stream) { write_browser_lines(stream, false); }
 
-bool write_settings_lines(FILE* file) {
+bool write_settings_lines(const PackageContents& contents, FILE* file) {
   write_setting(file, "prefix", settings.prefix.value_or(""), true);
   write_browser_lines(file, true);
-  write_version_line(file);
+  write_version_line(contents, file);
   // The licence line documents the installed tree only; the run log has no use for it.
-  if (std::optional<std::string> license = installed_license_name(package_contents.license_name))
+  if (std::optional<std::string> license = installed_license_name(contents.license_name))
     std::fprintf(file, "license=%s\n", quote_setting(*license).c_str());
 
   bool written = std::fflush(file) == 0 && !std::ferror(file);
@@ -150,9 +149,9 @@ bool write_settings_lines(FILE* file) {
   return written;
 }
 
-void write_settings(FILE* stream) {
+void write_settings(const PackageContents& contents, FILE* stream) {
   if (!stream) {
-    if (settings.settings_file) write_settings_file(*settings.settings_file);
+    if (settings.settings_file) write_settings_file(contents, *settings.settings_file);
     return;
   }
   write_setting(stream, "prefix", settings.prefix.value_or(""), false);

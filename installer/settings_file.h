@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/package_contents.h"
+
 namespace plim {
 
 // The installed-settings file: the profile "plugin" as an installation leaves
@@ -18,7 +20,7 @@ namespace plim {
 // standard error and the run goes on; a partly written file is removed, so
 // that no later run reads a truncated profile. Without a settings file (a
 // user without home directory) nothing is written and nothing said.
-void write_settings(FILE* stream);
+void write_settings(const PackageContents& contents, FILE* stream);
 
 // The netscape and mozilla lines for browser_list, in list order; nothing
 // when the list is empty.
@@ -26,7 +28,7 @@ void write_browser_settings(FILE* stream);
 
 // Writes the settings file's lines to `file` and closes it. Returns false,
 // with errno telling why, when anything could not be written.
-bool write_settings_lines(FILE* file);
+bool write_settings_lines(const PackageContents& contents, FILE* file);
 
 // `value` between single quotes such that the profile reader reads it back
 // exactly: a single quote becomes '\'' and a carriage return '\r'.

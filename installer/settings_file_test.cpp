@@ -39,12 +39,13 @@ class SettingsFileTest : public ::testing::Test {
   }
 
   ScratchDir dir_;
+  PackageContents contents_{};  // a bare executable's: version 0.0.0.0, no licence
 };
 
 TEST_F(SettingsFileTest, ProfileReaderReadsEveryValueBackExactly) {
   ::setenv("HOME", dir_.path().c_str(), 1);
   ::setenv("PLIM_CONFIG_DIR", (dir_.path() + "/").c_str(), 1);
-  capture_in_child([] { write_settings(nullptr); });
+  capture_in_child([this] { write_settings(contents_, nullptr); });
 
   ProfileConfigPtr config(ProfileConfig::create_from_file(dir_ / "plugin.conf", "plugin"));
   EXPECT_FALSE(config->has_messages()) << config->next_message();
@@ -60,13 +61,14 @@ TEST_F(SettingsFileTest, Transcript) {
   write_file(dir_ / "victim", "precious\n");
   ASSERT_EQ(::symlink((dir_ / "victim").c_str(), (dir_ / "plugin.conf").c_str()), 0);
   std::string t = run_step(
-      "a planted link", [] { write_settings(nullptr); }, dir_.path());
+      "a planted link", [this] { write_settings(contents_, nullptr); }, dir_.path());
   settings.settings_file = dir_ / "a/b/plugin.conf";
   t += run_step(
-      "a missing directory", [] { write_settings(nullptr), std::printf("goes on\n"); }, dir_.path());
+      "a missing directory", [this] { write_settings(contents_, nullptr), std::printf("goes on\n"); },
+      dir_.path());
   settings.settings_file.reset();
   t += run_step(
-      "no settings file", [] { write_settings(nullptr); }, dir_.path());
+      "no settings file", [this] { write_settings(contents_, nullptr); }, dir_.path());
   expect_golden(t, "installer/testdata/settings_file.out");
 }
 

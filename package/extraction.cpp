@@ -56,8 +56,8 @@ class ScopedSignalDisposition {
 
 // A bare executable (the installed uninstaller, a freshly linked program)
 // carries no members; there is nothing to write or show.
-void require_members() {
-  if (package_contents.license_name && package_contents.archive_name) return;
+void require_members(const PackageContents& contents) {
+  if (contents.license_name && contents.archive_name) return;
   log_puts("Error:\tThis program carries no package to unpack\n", stderr);
   std::exit(1);
 }
@@ -98,8 +98,8 @@ void write_member(const MemberTarget& target, const char* name, const char* data
 // changes anything in the directory. The installation directory is the
 // installer's own (uninstalling removes it whole), so a copy found there was
 // left by a run that was killed, and goes.
-void require_temporary_names_free(const MemberTarget& target) {
-  for (const char* name : {package_contents.license_name, package_contents.archive_name}) {
+void require_temporary_names_free(const PackageContents& contents, const MemberTarget& target) {
+  for (const char* name : {contents.license_name, contents.archive_name}) {
     struct stat st;
     if (::fstatat(target.dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
       continue;  // creating it reports any other trouble
@@ -110,10 +110,10 @@ void require_temporary_names_free(const MemberTarget& target) {
 }
 
 // A temporary copy of a member: never over a file of the same name.
-void write_temporary_member(const MemberTarget& target, const char* name, const char* data,
-                            std::uint32_t length) {
-  require_members();
-  require_temporary_names_free(target);
+void write_temporary_member(const PackageContents& contents, const MemberTarget& target, const char* name,
+                            const char* data, std::uint32_t length) {
+  require_members(contents);
+  require_temporary_names_free(contents, target);
   write_member(target, name, data, length, kMemberMode, ExistingFile::kRefuse);
 }
 
@@ -249,20 +249,20 @@ bool report_child_failure(const char* name, int wait_status) {
   return false;
 }
 
-void write_uninstaller(const MemberTarget& target) {
-  write_member(target, "uninstall", package_contents.image, package_contents.trailer.exe_length(),
-               kUninstallerMode, ExistingFile::kMoveAside);
+void write_uninstaller(const PackageContents& contents, const MemberTarget& target) {
+  write_member(target, "uninstall", contents.image, contents.trailer.exe_length(), kUninstallerMode,
+               ExistingFile::kMoveAside);
 }
 
-void write_license_file(const MemberTarget& target) {
-  write_temporary_member(target, package_contents.license_name, package_contents.license_data,
-                         package_contents.trailer.license_length());
+void write_license_file(const PackageContents& contents, const MemberTarget& target) {
+  write_temporary_member(contents, target, contents.license_name, contents.license_data,
+                         contents.trailer.license_length());
 }
 
-void unpack_license(const MemberTarget& target) {
-  write_license_file(target);
+void unpack_license(const PackageContents& contents, const MemberTarget& target) {
+  write_license_file(contents, target);
   ChildSpec gunzip;
-  gunzip.argv = {"gunzip", "-f", package_contents.license_name};
+  gunzip.argv = {"gunzip", "-f", contents.license_name};
   // Its status alone says that the unpacking failed.
   gunzip.exec_failure_reported = false;
   log_execute(stdout, gunzip.argv);
@@ -270,33 +270,33 @@ void unpack_license(const MemberTarget& target) {
   if (report_child_failure("gunzip", wait_or_exit(start_child(gunzip)))) {
     // gunzip keeps the compressed file when it fails. It is this run's own
     // copy, and left behind it would block the next run as a stranger's file.
-    ::unlinkat(target.dir_fd, package_contents.license_name, 0);
+    ::unlinkat(target.dir_fd, contents.license_name, 0);
     std::exit(1);
   }
 }
 
-void show_license(const MemberTarget& target) {
+void show_license(const PackageContents& contents, const MemberTarget& target) {
   log_puts("View:\tLicense\n", nullptr);
-  write_license_file(target);
+  write_license_file(contents, target);
   // Without a pager the text still reaches the person before the question;
   // a licence "shown" by a pager that could not start was accepted unseen.
   std::vector<std::string> pager = {"less", "-eM"};
   if (!found_on_path("less")) pager = {"cat"};
   PipelineStatus status =
-      pipe_through_gunzip(package_contents.license_data, package_contents.trailer.license_length(), pager);
-  ::unlinkat(target.dir_fd, package_contents.license_name, 0);
+      pipe_through_gunzip(contents.license_data, contents.trailer.license_length(), pager);
+  ::unlinkat(target.dir_fd, contents.license_name, 0);
   // The pager's own status is its business (the person may quit at once);
   // a licence that cannot be decompressed was not shown.
   if (!reader_stopped_early(status.decompressor) && report_child_failure("gunzip", status.decompressor))
     std::exit(1);
 }
 
-void unpack_archive(const MemberTarget& target) {
-  require_members();
-  require_temporary_names_free(target);
-  const char* name = package_contents.archive_name;
-  const char* data = package_contents.archive_data;
-  std::uint32_t length = package_contents.trailer.archive_length();
+void unpack_archive(const PackageContents& contents, const MemberTarget& target) {
+  require_members(contents);
+  require_temporary_names_free(contents, target);
+  const char* name = contents.archive_name;
+  const char* data = contents.archive_data;
+  std::uint32_t length = contents.trailer.archive_length();
   OutputFile copy = create_member(target, name, length, kMemberMode, ExistingFile::kRefuse);
   // Made by this run and only for it: whatever ends the run now, it goes.
   ExitCleanup cleanup;
@@ -334,14 +334,14 @@ void unpack_archive(const MemberTarget& target) {
   if (failed) std::exit(1);
 }
 
-void verify_package_members() {
-  require_members();
+void verify_package_members(const PackageContents& contents) {
+  require_members(contents);
   const struct {
     const char* data;
     std::uint32_t length;
   } members[] = {
-      {package_contents.license_data, package_contents.trailer.license_length()},
-      {package_contents.archive_data, package_contents.trailer.archive_length()},
+      {contents.license_data, contents.trailer.license_length()},
+      {contents.archive_data, contents.trailer.archive_length()},
   };
   for (const auto& member : members) {
     if (report_child_failure("gunzip", test_member(member.data, member.length))) std::exit(1);

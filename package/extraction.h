@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/package_contents.h"
+
 namespace plim {
 
 // Turns the package's members into files in the target directory. The compressed data is never decompressed
@@ -29,34 +31,34 @@ struct MemberTarget {
 };
 
 // Writes "uninstall": the bare executable image, mode 0755.
-void write_uninstaller(const MemberTarget& target);
+void write_uninstaller(const PackageContents& contents, const MemberTarget& target);
 
 // Writes the compressed licence under its member name, mode 0644. The
 // compressed licence and archive are temporary copies: when a file of either
 // name is already in the target directory, the run stops with an error line
 // (standard error and run log) and status 1 before anything is written.
-void write_license_file(const MemberTarget& target);
+void write_license_file(const PackageContents& contents, const MemberTarget& target);
 
 // Writes the compressed licence and decompresses it in place ("gunzip -f"),
 // leaving the licence text under the member name without ".gz".
-void unpack_license(const MemberTarget& target);
+void unpack_license(const PackageContents& contents, const MemberTarget& target);
 
 // Shows the licence through "less -eM"; nothing of it stays on disk. A pager
 // that quits early is normal; a licence that does not decompress ends the run.
-void show_license(const MemberTarget& target);
+void show_license(const PackageContents& contents, const MemberTarget& target);
 
 // Writes the compressed archive, unpacks it through gunzip into "tar xvvf -"
 // in the target directory, and removes the compressed file again. The file
 // is created at full length first and filled while gunzip works; an exit
 // before the end (a failed write into it, among others) removes it too. A target
 // directory that was there before the run keeps its mode and owner.
-void unpack_archive(const MemberTarget& target);
+void unpack_archive(const PackageContents& contents, const MemberTarget& target);
 
 // Tests that the licence and the archive decompress cleanly ("gunzip -t" fed
 // from the mapping), printing nothing when they do. A damaged member is
 // reported like a failed unpacking and ends the process with status 1, so
 // that a damaged package never costs the user the installation they have.
-void verify_package_members();
+void verify_package_members(const PackageContents& contents);
 
 // The wait statuses of the two children of pipe_through_gunzip.
 struct PipelineStatus {

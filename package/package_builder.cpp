@@ -61,12 +61,13 @@ NewMember map_member(std::string_view name, const char* path) {
   return member;
 }
 
-int build_from_arguments(const PackageArguments& arguments, const char* program_path) {
+int build_from_arguments(const PackageContents& own, const PackageArguments& arguments,
+                         const char* program_path) {
   const std::uint8_t* v = arguments.version;
   NewPackage package{{v[0], v[1], v[2], v[3]},
                      map_member(arguments.license_name, arguments.license_path),
                      map_member(arguments.archive_name, arguments.archive_path)};
-  return write_package(package, program_path);
+  return write_package(own, package, program_path);
 }
 
 // "3.2.5.3" gives 3 2 5 3, "3.2 beta 1" gives 3 2 0 1, "3.2" gives 3 2 0 0.
@@ -151,7 +152,7 @@ bool archive_tree(const std::string& license_text_name, const std::optional<std:
   return true;
 }
 
-int build_from_settings(const char* program_path) {
+int build_from_settings(const PackageContents& own, const char* program_path) {
   const std::string& install_dir = *settings.install_dir;
   log_printf(stdout, "Archiving version %s of the Plim Plugin from directory:\n\n\t%s\n\n",
              settings.version->c_str(), install_dir.c_str());
@@ -177,7 +178,7 @@ int build_from_settings(const char* program_path) {
   const std::string& member = package.license.name;
   std::string license_text = member.substr(0, member.rfind('.', member.size() - 2));
   if (!archive_tree(license_text, epoch, package.archive)) return 1;
-  return write_package(package, program_path);
+  return write_package(own, package, program_path);
 }
 
 // A package whose members are not gzip data, or whose member names lack the
@@ -218,8 +219,8 @@ bool members_are_installable(const NewPackage& package) {
 
 // The trailer of the new package: the own image's length, the version and
 // the members' lengths.
-PackageTrailer new_trailer(const NewPackage& package) {
-  PackageTrailer t = package_contents.trailer;
+PackageTrailer new_trailer(const PackageContents& own, const NewPackage& package) {
+  PackageTrailer t = own.trailer;
   t.major = package.version[0];
   t.minor = package.version[1];
   t.patch = package.version[2];
@@ -280,7 +281,7 @@ std::vector<std::string> archive_command(const std::string& license_text_name, c
   return argv;
 }
 
-int build_package(int argc, char** argv) {
+int build_package(const PackageContents& own, int argc, char** argv) {
   const char* program_path = argc > 0 ? argv[0] : "";
   if (std::optional<PackageArguments> arguments = read_package_arguments(argc, argv)) {
     // Each version word is one byte of the trailer: a number that does not
@@ -291,16 +292,16 @@ int build_package(int argc, char** argv) {
                  printable(argv[i]).c_str());
       print_build_usage(program_path);
     }
-    return build_from_arguments(*arguments, program_path);
+    return build_from_arguments(own, *arguments, program_path);
   }
   if (argc == 1 && settings.version && settings.license_file && settings.prefix)
-    return build_from_settings(program_path);
+    return build_from_settings(own, program_path);
   print_build_usage(program_path);
 }
 
-int write_package(const NewPackage& package, const char* program_path) {
+int write_package(const PackageContents& own, const NewPackage& package, const char* program_path) {
   if (!members_are_installable(package)) return 1;
-  const PackageTrailer t = new_trailer(package);
+  const PackageTrailer t = new_trailer(own, package);
   const NewMember& license = package.license;
   const NewMember& archive = package.archive;
   std::size_t license_name_size = license.name.size() + 1;
@@ -314,7 +315,7 @@ int write_package(const NewPackage& package, const char* program_path) {
 
   std::string name = directory_of(program_path) + "install";
   OutputFile out = create_output_file(name, std::uint32_t(total), kPackageMode);
-  const char* image = package_contents.image;
+  const char* image = own.image;
   off_t image_offset = own_file_offset(image, t.exe_length());
   out.append(image, t.exe_length(), image_offset < 0 ? -1 : own_file_descriptor(), image_offset);
   out.append(license.data.address(), t.license_length(), license.source.get(), 0);

@@ -6,13 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/package_contents.h"
 #include "core/unique_fd.h"
 #include "package/mapped_file.h"
 
 namespace plim {
 
 // Package mode: joins the running program's own executable image (the image
-// and exe_length of package_contents: the whole file of a bare executable,
+// and exe_length of `own`: the whole file of a bare executable,
 // the executable part of a package) with a compressed licence and a
 // compressed archive into "install" beside the program path, mode 0755.
 //
@@ -33,7 +34,7 @@ namespace plim {
 // gzip, tar or a temporary file; then no new "install" exists and an old one
 // is untouched. Unreadable inputs and output failures end the process with
 // status 1 (the previous "install" survives them too).
-int build_package(int argc, char** argv);
+int build_package(const PackageContents& own, int argc, char** argv);
 
 // What the argument form gives: the four version bytes (the low 8 bits of
 // the decimal number each of arguments 1 to 4 begins with), the two member
@@ -91,6 +92,6 @@ struct NewPackage {
 // exceed the 32-bit lengths of the format, or when a member is not whole
 // gzip data, the archive does not list as tar, or a member's name does not
 // end in ".gz" (an error line names it; no file is written).
-int write_package(const NewPackage& package, const char* program_path);
+int write_package(const PackageContents& own, const NewPackage& package, const char* program_path);
 
 }  // namespace plim

@@ -53,8 +53,7 @@ bool archive_lists_as_tar(const char* data, std::size_t length, ArchiveListing l
   return pipeline_whole(data, length, {"tar", "-tf", "-"}, PipelineOutput::kNothing);
 }
 
-PackageState check_own_package(ArchiveListing listing) {
-  const PackageContents& p = package_contents;
+PackageState check_own_package(const PackageContents& p, ArchiveListing listing) {
   if (!p.license_name || !p.archive_name) return PackageState::kMissing;
   require_gunzip_and_tar();
   if (!gzip_member_is_whole(p.license_data, p.trailer.license_length())) return PackageState::kDamaged;
@@ -72,8 +71,8 @@ void report_package_state(PackageState state, const char* program_path) {
     log_printf(stderr, "Error:\tThe package %s is damaged: fetch it again\n", path.c_str());
 }
 
-void require_whole_package(const char* program_path) {
-  PackageState state = check_own_package(ArchiveListing::kHidden);
+void require_whole_package(const PackageContents& contents, const char* program_path) {
+  PackageState state = check_own_package(contents, ArchiveListing::kHidden);
   if (state == PackageState::kWhole) return;
   report_package_state(state, program_path);
   std::exit(1);

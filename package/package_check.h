@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "core/package_contents.h"
+
 namespace plim {
 
 // Whether a package's members are whole, found by reading them through the
@@ -26,7 +28,7 @@ bool archive_lists_as_tar(const char* data, std::size_t length, ArchiveListing l
 // status 1).
 void require_gunzip_and_tar();
 
-// What the running program carries (package_contents).
+// What the running program carries.
 enum class PackageState {
   kWhole,
   kMissing,  // no trailer, or one that does not fit the file: cut, damaged or a bare executable
@@ -35,7 +37,7 @@ enum class PackageState {
 
 // Reads both members of the own package to their end and lists the archive
 // (after require_gunzip_and_tar).
-PackageState check_own_package(ArchiveListing listing);
+PackageState check_own_package(const PackageContents& contents, ArchiveListing listing);
 
 // The one line (standard error and run log) for a package that is not whole.
 void report_package_state(PackageState state, const char* program_path);
@@ -43,6 +45,6 @@ void report_package_state(PackageState state, const char* program_path);
 // Install and upgrade modes: a package that is not whole ends the run at
 // once, before anything is looked for or asked, with its one line and
 // status 1.
-void require_whole_package(const char* program_path);
+void require_whole_package(const PackageContents& contents, const char* program_path);
 
 }  // namespace plim

@@ -75,7 +75,7 @@ off_t own_file_offset(const char* data, std::size_t length) {
   return length <= own_size - offset ? off_t(offset) : -1;
 }
 
-int inspect_own_package(const char* path) {
+int inspect_own_package(const char* path, PackageContents& contents) {
   own_fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
   if (own_fd < 0) own_fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (own_fd < 0) exit_on_system_error("open");
@@ -84,7 +84,7 @@ int inspect_own_package(const char* path) {
   own_size = own.length();
   // The payload is used in place for the whole run, so the mapping is kept.
   own_start = own.release();
-  return read_package_contents(own_start, own_size, package_contents);
+  return read_package_contents(own_start, own_size, contents);
 }
 
 }  // namespace plim

@@ -9,16 +9,16 @@
 
 namespace plim {
 
-// Maps the program's own file and fills package_contents from its trailer.
+// Maps the program's own file and fills `contents` from its trailer.
 // The file read is the one actually running (the kernel's /proc/self/exe),
 // so a program started from PATH under its bare name finds itself too;
 // `path`, the name it was started by, serves only where that link cannot be
 // opened. Returns 0 for a package and -1 for a bare executable (no or an
-// inconsistent trailer), in which case package_contents describes the whole
+// inconsistent trailer), in which case `contents` describes the whole
 // file as the executable image with no payload and version 0.0.0.0. A file
 // that cannot be mapped ends the process with status 1. The mapping and the
 // descriptor are kept for the run.
-int inspect_own_package(const char* path);
+int inspect_own_package(const char* path, PackageContents& contents);
 
 // The open descriptor of the own file, for copies made inside the kernel;
 // -1 before inspect_own_package.

@@ -4,8 +4,8 @@
 //   browser_probe [--own-signature] ACTION...
 //
 // ACTION is one of
-//   --search            find_running_browsers(false)
-//   --mark              find_running_browsers(true)
+//   --search            find_running_browsers(own, false)
+//   --mark              find_running_browsers(own, true)
 //   --lists EXES DIRS   add_browsers_from_lists; "-" stands for no list
 //   --scan DIR          scan_browser_directory
 //   --add PATH          add_browser_executable(PATH, no home, -1, no status)
@@ -75,26 +75,28 @@ bool is_file_at_path(const BrowserEntry& entry) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  inspect_own_package(argv[0]);
+  PackageContents own{};
+  inspect_own_package(argv[0], own);
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--own-signature") == 0) {
-    package_contents.exe_signature = first_four_bytes(argv[0]);
+    own.exe_signature = first_four_bytes(argv[0]);
     ++i;
   }
   if (i == argc) usage();
   for (; i < argc; ++i) {
     std::string_view action = argv[i];
     if (action == "--search") {
-      print_result("search", find_running_browsers(false));
+      print_result("search", find_running_browsers(own, false));
     } else if (action == "--mark") {
-      print_result("mark", find_running_browsers(true));
+      print_result("mark", find_running_browsers(own, true));
     } else if (action == "--lists" && i + 2 < argc) {
-      print_result("lists", add_browsers_from_lists(list_argument(argv[i + 1]), list_argument(argv[i + 2])));
+      print_result("lists",
+                   add_browsers_from_lists(own, list_argument(argv[i + 1]), list_argument(argv[i + 2])));
       i += 2;
     } else if (action == "--scan" && i + 1 < argc) {
-      print_result("scan", scan_browser_directory(argv[++i]));
+      print_result("scan", scan_browser_directory(own, argv[++i]));
     } else if (action == "--add" && i + 1 < argc) {
-      print_result("add", add_browser_executable(argv[++i], std::nullopt, -1, nullptr));
+      print_result("add", add_browser_executable(own, argv[++i], std::nullopt, -1, nullptr));
     } else {
       usage();
     }

@@ -24,22 +24,18 @@ inline std::string browser_image(char libc = '6') {
          libc + "...MOZILLA_HOME=...";
 }
 
-// Each test starts with an empty browser list and the signature a real
-// package has (the ELF magic).
+// Each test starts with an empty browser list; own_ carries the signature a
+// real package has (the ELF magic).
 class BrowserFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     browser_list.clear();
-    saved_signature_ = package_contents.exe_signature;
-    std::memcpy(&package_contents.exe_signature,
+    std::memcpy(&own_.exe_signature,
                 "\x7f"
                 "ELF",
                 4);
   }
-  void TearDown() override {
-    browser_list.clear();
-    package_contents.exe_signature = saved_signature_;
-  }
+  void TearDown() override { browser_list.clear(); }
 
   std::string path(const std::string& name) const { return temp_ / name; }
 
@@ -67,9 +63,11 @@ class BrowserFixture : public ::testing::Test {
     return dir + "/" + name;
   }
 
+ protected:
+  PackageContents own_{};
+
  private:
   ScratchDir temp_;
-  std::uint32_t saved_signature_ = 0;
 };
 
 }  // namespace plim

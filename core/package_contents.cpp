@@ -1,7 +1,0 @@
-#include "core/package_contents.h"
-
-namespace plim {
-
-PackageContents package_contents{};
-
-}  // namespace plim
