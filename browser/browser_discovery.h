@@ -3,7 +3,7 @@
 // Finding Netscape browsers: named on the command line or in the installed
 // settings (executables and homes), or running, through /proc. Every browser
 // found is appended to browser_list (core/browser_list.h). `own` is the
-// running package: a browser starts with its executable's first four bytes.
+// running package: a browser's executable starts with the same four bytes.
 
 #include <sys/stat.h>
 

@@ -25,8 +25,8 @@ std::optional<std::string> wait_for_enter(const char* prompt);
 // n/N (false); end of input counts as no.
 bool ask_yes_no(const PackageContents& contents, const char* question);
 
-// Clears the screen and shows the version box; the first banner of the run
-// is followed by the welcome text.
+// Clears the screen and shows the version box (the version of `contents`);
+// the first banner of the run is followed by the welcome text.
 void show_banner(const PackageContents& contents);
 void show_welcome(const PackageContents& contents);
 
