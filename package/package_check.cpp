@@ -53,11 +53,12 @@ bool archive_lists_as_tar(const char* data, std::size_t length, ArchiveListing l
   return pipeline_whole(data, length, {"tar", "-tf", "-"}, PipelineOutput::kNothing);
 }
 
-PackageState check_own_package(const PackageContents& p, ArchiveListing listing) {
-  if (!p.license_name || !p.archive_name) return PackageState::kMissing;
+PackageState check_own_package(const PackageContents& contents, ArchiveListing listing) {
+  if (!contents.license_name || !contents.archive_name) return PackageState::kMissing;
   require_gunzip_and_tar();
-  if (!gzip_member_is_whole(p.license_data, p.trailer.license_length())) return PackageState::kDamaged;
-  if (!archive_lists_as_tar(p.archive_data, p.trailer.archive_length(), listing))
+  if (!gzip_member_is_whole(contents.license_data, contents.trailer.license_length()))
+    return PackageState::kDamaged;
+  if (!archive_lists_as_tar(contents.archive_data, contents.trailer.archive_length(), listing))
     return PackageState::kDamaged;
   return PackageState::kWhole;
 }
