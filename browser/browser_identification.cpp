@@ -1,4 +1,4 @@
-// Deciding whether a file is a Netscape browser, and keeping browser_list.
+// Deciding whether a file is a Netscape browser, and keeping the list of them.
 // The cheap tests come first: file status, then the identity look-up, then
 // the (memoised) directory test, and only then the scan of the contents.
 
@@ -59,11 +59,11 @@ bool is_browser_candidate(const char* path, const struct stat* status, struct st
   return out->st_size >= kSmallestBrowserSize && S_ISREG(out->st_mode) && (out->st_mode & 0111);
 }
 
-bool add_browser_executable(const PackageContents& own, const char* path,
+bool add_browser_executable(BrowserList& list, const PackageContents& own, const char* path,
                             std::optional<std::string_view> home, int owner_uid, const struct stat* status) {
   struct stat st;
   if (!is_browser_candidate(path, status, &st)) return false;
-  if (BrowserEntry* known = find_browser(browser_list, st)) {
+  if (BrowserEntry* known = find_browser(list, st)) {
     note_owner(*known, owner_uid);
     return false;
   }
@@ -72,7 +72,7 @@ bool add_browser_executable(const PackageContents& own, const char* path,
   char libc_char = executable_libc_char(own, path);
   if (!libc_char) return false;
 
-  BrowserEntry& entry = browser_list.emplace_back();
+  BrowserEntry& entry = list.emplace_back();
   entry.owner_uid = owner_uid;
   entry.libc_char = libc_char;
   entry.device = st.st_dev;
@@ -84,11 +84,11 @@ bool add_browser_executable(const PackageContents& own, const char* path,
   return true;
 }
 
-bool mark_running_instance(const char* path, int owner_uid, const struct stat* status) {
+bool mark_running_instance(BrowserList& list, const char* path, int owner_uid, const struct stat* status) {
   if (owner_uid == -1) return false;
   struct stat st;
   if (!is_browser_candidate(path, status, &st)) return false;
-  BrowserEntry* known = find_browser(browser_list, st);
+  BrowserEntry* known = find_browser(list, st);
   if (!known) return false;
   if (known->owner_uid == -1) {
     known->owner_uid = owner_uid;

@@ -27,12 +27,13 @@ TEST_F(BrowserIdentification, ACandidateIsAnExecutableFileWithTheOwnSignature) {
   };
   for (const auto& c : cases) {
     write_file(home + "/" + c.name, c.contents, kSmallestBrowserSize, c.mode);
-    EXPECT_EQ(add_browser_executable(own_, (home + "/" + c.name).c_str(), std::nullopt, -1, nullptr), c.added)
+    EXPECT_EQ(add_browser_executable(list_, own_, (home + "/" + c.name).c_str(), std::nullopt, -1, nullptr),
+              c.added)
         << c.name;
   }
-  EXPECT_FALSE(add_browser_executable(own_, (home + "/plugins").c_str(), std::nullopt, -1, nullptr));
-  EXPECT_FALSE(add_browser_executable(own_, (home + "/missing").c_str(), std::nullopt, -1, nullptr));
-  EXPECT_EQ(browser_list.size(), 2u);
+  EXPECT_FALSE(add_browser_executable(list_, own_, (home + "/plugins").c_str(), std::nullopt, -1, nullptr));
+  EXPECT_FALSE(add_browser_executable(list_, own_, (home + "/missing").c_str(), std::nullopt, -1, nullptr));
+  EXPECT_EQ(list_.size(), 2u);
 
   // A bare executable's signature is zero: it identifies nothing, not even a
   // file that starts with four zero bytes.

@@ -15,7 +15,8 @@
 
 namespace plim {
 
-bool add_browsers_from_lists(const PackageContents& own, std::optional<std::string_view> exe_list,
+bool add_browsers_from_lists(BrowserList& list, const PackageContents& own,
+                             std::optional<std::string_view> exe_list,
                              std::optional<std::string_view> dir_list) {
   // No executable list behaves as a list whose only (and so last) item is
   // empty: its directories are scanned.
@@ -24,15 +25,15 @@ bool add_browsers_from_lists(const PackageContents& own, std::optional<std::stri
     std::optional<std::string_view> dir;
     if (!pair.home.empty()) dir = pair.home;
     if (!pair.exe.empty()) {
-      added |= add_browser_executable(own, std::string(pair.exe).c_str(), dir, -1, nullptr);
+      added |= add_browser_executable(list, own, std::string(pair.exe).c_str(), dir, -1, nullptr);
     } else if (pair.last_exe && dir) {
-      added |= scan_browser_directory(own, std::string(*dir));
+      added |= scan_browser_directory(list, own, std::string(*dir));
     }
   }
   return added;
 }
 
-bool scan_browser_directory(const PackageContents& own, const std::string& dir) {
+bool scan_browser_directory(BrowserList& list, const PackageContents& own, const std::string& dir) {
   if (!is_browser_directory(dir)) return false;
   UniqueDir listing(::opendir(dir.c_str()));
   if (!listing) {
@@ -44,7 +45,7 @@ bool scan_browser_directory(const PackageContents& own, const std::string& dir) 
   while (const struct dirent* entry = ::readdir(listing.get())) {
     if (entry->d_name[0] == '\0') continue;
     // "." and ".." are directories and fail the candidate test.
-    added |= add_browser_executable(own, (dir + "/" + entry->d_name).c_str(), dir, -1, nullptr);
+    added |= add_browser_executable(list, own, (dir + "/" + entry->d_name).c_str(), dir, -1, nullptr);
   }
   return added;
 }

@@ -14,9 +14,9 @@ namespace {
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 // (exe_path, browser_home) of every entry, in list order.
-Pairs entries() {
+Pairs entries(const BrowserList& list) {
   Pairs found;
-  for (const BrowserEntry& entry : browser_list) found.emplace_back(entry.exe_path, entry.browser_home);
+  for (const BrowserEntry& entry : list) found.emplace_back(entry.exe_path, entry.browser_home);
   return found;
 }
 
@@ -27,21 +27,21 @@ TEST_F(BrowserLists, NoOrEmptyItemsAndScans) {
   std::string in_x = make_browser(x, "netscape"), in_y = make_browser(y, "netscape");
   make_browser(y, "small", '6', kSmallestBrowserSize - 1);
   // No executable list: every directory is scanned.
-  EXPECT_TRUE(add_browsers_from_lists(own_, std::nullopt, x + ":" + y));
-  EXPECT_FALSE(scan_browser_directory(own_, y)) << "nothing new the second time";
+  EXPECT_TRUE(add_browsers_from_lists(list_, own_, std::nullopt, x + ":" + y));
+  EXPECT_FALSE(scan_browser_directory(list_, own_, y)) << "nothing new the second time";
   std::string home = make_home("ns");
   std::string a = make_browser(home, "a"), b = make_browser(home, "b");
   // An empty directory item is none: the executable's own directory is used.
-  EXPECT_TRUE(add_browsers_from_lists(own_, a, std::string_view("")));
+  EXPECT_TRUE(add_browsers_from_lists(list_, own_, a, std::string_view("")));
   // An empty executable that is not the last adds nothing and scans nothing.
-  EXPECT_TRUE(add_browsers_from_lists(own_, ":" + b, x + ":" + x));
-  EXPECT_EQ(entries(), (Pairs{{in_x, x}, {in_y, y}, {a, home + "/"}, {b, x}}));
-  EXPECT_FALSE(add_browsers_from_lists(own_, std::nullopt, std::nullopt));
-  EXPECT_FALSE(add_browsers_from_lists(own_, a, std::nullopt)) << "already listed";
+  EXPECT_TRUE(add_browsers_from_lists(list_, own_, ":" + b, x + ":" + x));
+  EXPECT_EQ(entries(list_), (Pairs{{in_x, x}, {in_y, y}, {a, home + "/"}, {b, x}}));
+  EXPECT_FALSE(add_browsers_from_lists(list_, own_, std::nullopt, std::nullopt));
+  EXPECT_FALSE(add_browsers_from_lists(list_, own_, a, std::nullopt)) << "already listed";
 
   std::string not_home = make_dir("bin", {"plugins/", "java/"});
   make_browser(not_home, "communicator");
-  EXPECT_FALSE(scan_browser_directory(own_, not_home));
+  EXPECT_FALSE(scan_browser_directory(list_, own_, not_home));
 }
 
 }  // namespace

@@ -55,10 +55,10 @@ bool discover_browsers(const PackageContents& contents, int argc) {
     log_printf(stderr, "Invalid:\tNetscape Executable %s\n", printable(*settings.netscape_path).c_str());
   if (!browser_list.empty() && argc > 1) {
     log_line("Check:\tFor a running instance of Netscape");
-    return find_running_browsers(contents, true);
+    return find_running_browsers(browser_list, contents, true);
   }
   log_line("Search:\tFor a running instance of Netscape");
-  bool found = find_running_browsers(contents, false);
+  bool found = find_running_browsers(browser_list, contents, false);
   if (browser_list.empty()) {
     log_puts("Error:\tNetscape is not running\n", stderr);
     log_printf(stderr, "Please start netscape normally, and then execute '%s'\n", program_path);
@@ -150,9 +150,9 @@ void put_in_place(const PackageContents& contents, InstallDirs& dirs, Previous p
 // homes alone scanned) join the list before the running ones are looked for.
 void identify_named_browsers(const PackageContents& contents) {
   if (settings.netscape_path)
-    add_browsers_from_lists(contents, *settings.netscape_path, settings.mozilla_home);
+    add_browsers_from_lists(browser_list, contents, *settings.netscape_path, settings.mozilla_home);
   else if (settings.mozilla_home)
-    scan_browser_directory(contents, *settings.mozilla_home);
+    scan_browser_directory(browser_list, contents, *settings.mozilla_home);
 }
 
 int run_install(const PackageContents& contents, int argc) {

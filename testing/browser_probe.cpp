@@ -1,11 +1,11 @@
 // Runs browser discovery as the end-to-end scenarios ask and prints what
-// browser_list then holds, so that a scenario can assert it.
+// the browser list then holds, so that a scenario can assert it.
 //
 //   browser_probe [--own-signature] ACTION...
 //
 // ACTION is one of
-//   --search            find_running_browsers(own, false)
-//   --mark              find_running_browsers(own, true)
+//   --search            find_running_browsers(list, own, false)
+//   --mark              find_running_browsers(list, own, true)
 //   --lists EXES DIRS   add_browsers_from_lists; "-" stands for no list
 //   --scan DIR          scan_browser_directory
 //   --add PATH          add_browser_executable(PATH, no home, -1, no status)
@@ -77,6 +77,7 @@ bool is_file_at_path(const BrowserEntry& entry) {
 int main(int argc, char** argv) {
   PackageContents own{};
   inspect_own_package(argv[0], own);
+  BrowserList list;
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--own-signature") == 0) {
     own.exe_signature = first_four_bytes(argv[0]);
@@ -86,23 +87,23 @@ int main(int argc, char** argv) {
   for (; i < argc; ++i) {
     std::string_view action = argv[i];
     if (action == "--search") {
-      print_result("search", find_running_browsers(own, false));
+      print_result("search", find_running_browsers(list, own, false));
     } else if (action == "--mark") {
-      print_result("mark", find_running_browsers(own, true));
+      print_result("mark", find_running_browsers(list, own, true));
     } else if (action == "--lists" && i + 2 < argc) {
-      print_result("lists",
-                   add_browsers_from_lists(own, list_argument(argv[i + 1]), list_argument(argv[i + 2])));
+      print_result("lists", add_browsers_from_lists(list, own, list_argument(argv[i + 1]),
+                                                    list_argument(argv[i + 2])));
       i += 2;
     } else if (action == "--scan" && i + 1 < argc) {
-      print_result("scan", scan_browser_directory(own, argv[++i]));
+      print_result("scan", scan_browser_directory(list, own, argv[++i]));
     } else if (action == "--add" && i + 1 < argc) {
-      print_result("add", add_browser_executable(own, argv[++i], std::nullopt, -1, nullptr));
+      print_result("add", add_browser_executable(list, own, argv[++i], std::nullopt, -1, nullptr));
     } else {
       usage();
     }
   }
   std::fflush(stderr);
-  for (const BrowserEntry& entry : browser_list)
+  for (const BrowserEntry& entry : list)
     std::printf("entry\t%s\t%d\t%c\t%s\t%s\n", entry.exe_path.c_str(), entry.owner_uid, entry.libc_char,
                 entry.browser_home.c_str(), is_file_at_path(entry) ? "same" : "other");
   return 0;

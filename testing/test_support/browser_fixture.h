@@ -24,18 +24,16 @@ inline std::string browser_image(char libc = '6') {
          libc + "...MOZILLA_HOME=...";
 }
 
-// Each test starts with an empty browser list; own_ carries the signature a
-// real package has (the ELF magic).
+// Each test starts with an empty browser list, list_; own_ carries the
+// signature a real package has (the ELF magic).
 class BrowserFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    browser_list.clear();
     std::memcpy(&own_.exe_signature,
                 "\x7f"
                 "ELF",
                 4);
   }
-  void TearDown() override { browser_list.clear(); }
 
   std::string path(const std::string& name) const { return temp_ / name; }
 
@@ -65,6 +63,7 @@ class BrowserFixture : public ::testing::Test {
 
  protected:
   PackageContents own_{};
+  BrowserList list_;
 
  private:
   ScratchDir temp_;
