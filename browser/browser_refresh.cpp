@@ -15,7 +15,7 @@
 #include "core/file_identity.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "core/trusted_path.h"
 #include "core/unique_fd.h"
 

@@ -19,7 +19,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "core/system_error.h"
 #include "core/tree_removal.h"
 #include "core/trusted_path.h"

@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "core/run_settings.h"
 
 namespace plim {
 

@@ -42,8 +42,6 @@ struct Settings {
   std::optional<std::string> settings_file;  // where the installed settings are written
 };
 
-extern Settings settings;
-
 // The directory names below the prefix.
 inline constexpr char kVendorDirName[] = "Fernhollow-Plim";
 inline constexpr char kInstallDirName[] = "NetscapePlugin";

@@ -13,7 +13,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "installer/install_layout.h"
 #include "installer/option_table.h"
 #include "installer/preset_answers.h"

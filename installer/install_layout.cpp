@@ -6,7 +6,7 @@
 
 #include "core/paths.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "core/system_error.h"
 #include "installer/screens.h"
 

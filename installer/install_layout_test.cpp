@@ -1,6 +1,6 @@
 #include "installer/install_layout.h"
 
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "installer/settings_file.h"
 #include "installer/version_text.h"
 #include "testing/test_support/unit_test.h"

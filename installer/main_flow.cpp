@@ -21,7 +21,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"
 #include "installer/command_line.h"

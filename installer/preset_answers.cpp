@@ -1,7 +1,7 @@
 #include "installer/preset_answers.h"
 
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "installer/screens.h"
 
 namespace plim {

@@ -12,7 +12,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "core/system_error.h"
 #include "installer/install_layout.h"
 #include "installer/version_text.h"

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "core/browser_list.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "profile/profile_config.h"
 #include "testing/test_support/unit_test.h"
 

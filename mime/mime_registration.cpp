@@ -5,7 +5,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "mime/account_groups.h"
 #include "mime/file_rewrite.h"
 #include "mime/mailcap_filter.h"

@@ -19,7 +19,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/settings.h"
+#include "core/run_settings.h"
 #include "mime/file_rewrite.h"
 #include "mime/mime_registration.h"
 
