@@ -204,7 +204,7 @@ int run_install(const PackageContents& contents, int argc) {
 
   if (answer_yes_no(contents, settings.mime_answer, "mime",
                     "Do you wish to update all mime.types and mailcap files? (y/n) "))
-    register_mime_types();
+    register_mime_types(settings);
   if (browser_running &&
       answer_yes_no(contents, settings.refresh_answer, "refresh",
                     "Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {

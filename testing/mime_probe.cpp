@@ -3,7 +3,7 @@
 // process racing an update:
 //
 //   mime_probe register [INSTALL_DIR]
-//       register_mime_types() with the settings of a run: root when the
+//       register_mime_types with the settings of a run: root when the
 //       effective user id is 0, the home directory from an absolute HOME.
 //   mime_probe mailcap|system|personal PATH [INSTALL_DIR]
 //       update_mailcap, update_system_mime_types or update_personal_mime_types
@@ -19,7 +19,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "mime/file_rewrite.h"
 #include "mime/mime_registration.h"
 
@@ -27,6 +27,7 @@ using namespace plim;
 
 namespace {
 
+Settings settings;  // of a run as the probe's user; the install directory as given
 const char* link_name = nullptr;
 const char* link_target = nullptr;
 
@@ -45,12 +46,16 @@ int usage() {
 }
 
 int update(const char* kind, const std::string& path) {
-  int (*updates[])(const std::string&, const AccountGroups*) = {update_mailcap, update_system_mime_types,
-                                                                update_personal_mime_types};
-  const char* kinds[] = {"mailcap", "system", "personal"};
-  for (int i = 0; i < 3; ++i)
-    if (std::strcmp(kind, kinds[i]) == 0) return updates[i](path, nullptr) == 0 ? 0 : 1;
-  return usage();
+  int result = 0;
+  if (std::strcmp(kind, "mailcap") == 0)
+    result = update_mailcap(path, settings.install_dir);
+  else if (std::strcmp(kind, "system") == 0)
+    result = update_system_mime_types(path);
+  else if (std::strcmp(kind, "personal") == 0)
+    result = update_personal_mime_types(path);
+  else
+    return usage();
+  return result == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -62,7 +67,7 @@ int main(int argc, char** argv) {
   if (const char* home = std::getenv("HOME"); home && home[0] == '/') settings.home_dir = home;
   if (command == "register" && argc <= 3) {
     if (argc == 3) settings.install_dir = argv[2];
-    register_mime_types();
+    register_mime_types(settings);
     return 0;
   }
   if (command == "race" && argc == 6) {
