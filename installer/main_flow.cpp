@@ -312,7 +312,7 @@ int run_installer(int argc, char** argv) {
     case RunMode::kExtract:
       return run_extract(contents);
     case RunMode::kPackage:
-      return build_package(contents, argc, argv);
+      return build_package(contents, settings, argc, argv);
     case RunMode::kList:
     case RunMode::kInfo:
     case RunMode::kCheck:

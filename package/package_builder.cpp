@@ -19,7 +19,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "core/system_error.h"
 #include "core/unique_fd.h"
 #include "package/build_usage.h"
@@ -119,16 +119,17 @@ bool make_temporary_file(std::string& name, UniqueFd& fd) {
   return true;
 }
 
-// The installed tree (without the licence text, the uninstaller copy and NFS
-// leftovers) as a gzip tar archive, members recorded as root:root unless the
-// local tar rejects that; false after reporting a failure.
-bool archive_tree(const std::string& license_text_name, const std::optional<std::string>& epoch,
-                  NewMember& archive) {
+// The installed tree `install_dir` (without the licence text, the
+// uninstaller copy and NFS leftovers) as a gzip tar archive, members recorded
+// as root:root unless the local tar rejects that; false after reporting a
+// failure.
+bool archive_tree(const std::string& install_dir, const std::string& license_text_name,
+                  const std::optional<std::string>& epoch, NewMember& archive) {
   std::string temporary;
   UniqueFd& temporary_fd = archive.source;
   if (!make_temporary_file(temporary, temporary_fd)) return false;
   ChildSpec tar;
-  tar.argv = archive_command(license_text_name, *settings.install_dir, temporary, epoch);
+  tar.argv = archive_command(license_text_name, install_dir, temporary, epoch);
   tar.exec_failure_to_run_log = true;
   for (bool first_run = true;; first_run = false) {
     log_execute(stdout, tar.argv, " \n");  // a blank after every word
@@ -152,7 +153,7 @@ bool archive_tree(const std::string& license_text_name, const std::optional<std:
   return true;
 }
 
-int build_from_settings(const PackageContents& own, const char* program_path) {
+int build_from_settings(const PackageContents& own, const Settings& settings, const char* program_path) {
   const std::string& install_dir = *settings.install_dir;
   log_printf(stdout, "Archiving version %s of the Plim Plugin from directory:\n\n\t%s\n\n",
              settings.version->c_str(), install_dir.c_str());
@@ -177,7 +178,7 @@ int build_from_settings(const PackageContents& own, const char* program_path) {
   // The licence text itself: the member name without its last extension.
   const std::string& member = package.license.name;
   std::string license_text = member.substr(0, member.rfind('.', member.size() - 2));
-  if (!archive_tree(license_text, epoch, package.archive)) return 1;
+  if (!archive_tree(install_dir, license_text, epoch, package.archive)) return 1;
   return write_package(own, package, program_path);
 }
 
@@ -281,7 +282,7 @@ std::vector<std::string> archive_command(const std::string& license_text_name, c
   return argv;
 }
 
-int build_package(const PackageContents& own, int argc, char** argv) {
+int build_package(const PackageContents& own, const Settings& settings, int argc, char** argv) {
   const char* program_path = argc > 0 ? argv[0] : "";
   if (std::optional<PackageArguments> arguments = read_package_arguments(argc, argv)) {
     // Each version word is one byte of the trailer: a number that does not
@@ -295,7 +296,7 @@ int build_package(const PackageContents& own, int argc, char** argv) {
     return build_from_arguments(own, *arguments, program_path);
   }
   if (argc == 1 && settings.version && settings.license_file && settings.prefix)
-    return build_from_settings(own, program_path);
+    return build_from_settings(own, settings, program_path);
   print_build_usage(program_path);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/package_contents.h"
+#include "core/settings.h"
 #include "core/unique_fd.h"
 #include "package/mapped_file.h"
 
@@ -34,7 +35,7 @@ namespace plim {
 // gzip, tar or a temporary file; then no new "install" exists and an old one
 // is untouched. Unreadable inputs and output failures end the process with
 // status 1 (the previous "install" survives them too).
-int build_package(const PackageContents& own, int argc, char** argv);
+int build_package(const PackageContents& own, const Settings& settings, int argc, char** argv);
 
 // What the argument form gives: the four version bytes (the low 8 bits of
 // the decimal number each of arguments 1 to 4 begins with), the two member
