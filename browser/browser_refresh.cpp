@@ -15,7 +15,7 @@
 #include "core/file_identity.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "core/trusted_path.h"
 #include "core/unique_fd.h"
 
@@ -23,8 +23,8 @@ namespace plim {
 
 namespace {
 
-bool eligible(const BrowserEntry& entry, int real_uid, int effective_uid) {
-  if (settings.is_root) return entry.owner_uid != -1;
+bool eligible(const BrowserEntry& entry, bool is_root, int real_uid, int effective_uid) {
+  if (is_root) return entry.owner_uid != -1;
   return entry.owner_uid == real_uid || entry.owner_uid == effective_uid;
 }
 
@@ -152,18 +152,18 @@ void refresh_one(const BrowserEntry& entry, const std::string& command, RefreshB
 
 }  // namespace
 
-void refresh_running_browsers() {
+void refresh_running_browsers(const Settings& settings, const BrowserList& browsers) {
   int real_uid = static_cast<int>(::getuid());
   int effective_uid = static_cast<int>(::geteuid());
   log_puts("Refresh:\trunning Netscape browsers\n", stdout);
   std::string command = "openFile(" + settings.install_dir.value_or("") + "/welcome.html,PlimPlugin)";
   RefreshBudget budget(std::chrono::seconds(kRefreshSecondsPerUser),
                        std::chrono::seconds(kRefreshSecondsInAll), RefreshBudget::Clock::now());
-  for (const BrowserEntry& listed : browser_list) {
+  for (const BrowserEntry& listed : browsers) {
     // Nothing was linked in a home refused to its runner: nothing to announce there.
     if (listed.home_refused) continue;
     for (const BrowserEntry& entry : entry_per_owner(listed))
-      if (eligible(entry, real_uid, effective_uid)) refresh_one(entry, command, budget);
+      if (eligible(entry, settings.is_root, real_uid, effective_uid)) refresh_one(entry, command, budget);
   }
 }
 

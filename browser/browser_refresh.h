@@ -6,11 +6,13 @@
 
 #include "core/browser_list.h"
 #include "core/child_process.h"
+#include "core/settings.h"
 #include "core/unique_fd.h"
 
 namespace plim {
 
-// Tells the running browsers about the new plug-in: each eligible browser's
+// Tells the running browsers of `browsers` about the plug-in installed in
+// settings.install_dir: each eligible browser's
 // executable is started once more with "--remote" and an openFile command for
 // the installed welcome page, once for each user seen running it and as that
 // user, one at a time. Root refreshes every browser seen running, for every
@@ -28,7 +30,7 @@ namespace plim {
 // the "Execute:" line. (The limit holds for the programs root, or a
 // set-user-id run, starts as another user; an ordinary user's own browsers
 // are the user's own children and are waited for.)
-void refresh_running_browsers();
+void refresh_running_browsers(const Settings& settings, const BrowserList& browsers);
 
 // The entry's program, opened (O_PATH) with its owner's file-system rights,
 // when it is still the file identified (same device and inode). For a browser

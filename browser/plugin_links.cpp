@@ -13,7 +13,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "core/system_error.h"
 #include "core/trusted_path.h"
 #include "package/link_or_copy.h"
@@ -37,11 +37,12 @@ void make_symlink(const std::string& target, const std::string& link) {
   if (::symlink(target.c_str(), link.c_str()) != 0) report_system_error("symlink");
 }
 
-std::string library_for(char libc_char) {
-  return *settings.install_dir + "/nsplimmo_libc" + libc_char + ".so";
+std::string library_for(const std::string& install_dir, char libc_char) {
+  return install_dir + "/nsplimmo_libc" + libc_char + ".so";
 }
 
-void link_personal() {
+void link_personal(const Settings& settings, const BrowserEntry& first) {
+  const std::string& install_dir = *settings.install_dir;
   if (!settings.home_dir || settings.home_dir->empty()) {
     log_puts("Error:\tNo home directory\n", stderr);
     return;
@@ -49,9 +50,9 @@ void link_personal() {
   std::string netscape = *settings.home_dir + "/.netscape";
   make_dir(netscape);
   std::string dir_link = netscape + "/Plim";
-  if (dir_link != *settings.install_dir) make_symlink(*settings.install_dir, dir_link);
+  if (dir_link != install_dir) make_symlink(install_dir, dir_link);
 
-  std::string library = library_for(browser_list.front().libc_char);
+  std::string library = library_for(install_dir, first.libc_char);
   std::string plugins = netscape + "/plugins";
   make_dir(plugins);
   std::string library_link = plugins + "/nsplimmo.so";
@@ -88,7 +89,7 @@ void symlink_in(const std::string& target, const ReachedPath& dir, const char* n
 
 // Root works in the home through descriptors and as the user who could
 // rearrange it, so no link swapped into the way leads root's rights elsewhere.
-void link_browser(const BrowserEntry& entry) {
+void link_browser(const std::string& install_dir, const BrowserEntry& entry) {
   const std::string& home = entry.browser_home;
   std::string plugins = home + "/plugins";
   ReachedPath home_dir = reach_path(home, LastLink::kFollow);
@@ -101,8 +102,8 @@ void link_browser(const BrowserEntry& entry) {
     log_printf(stderr, "Error:\tCould not act as the owner of %s\n", printable(home).c_str());
     return;
   }
-  symlink_in(*settings.install_dir, home_dir, "Plim", home + "/Plim");
-  std::string library = library_for(entry.libc_char);
+  symlink_in(install_dir, home_dir, "Plim", home + "/Plim");
+  std::string library = library_for(install_dir, entry.libc_char);
   if (usable_dir(home_dir) && ::mkdirat(home_dir.dir.get(), "plugins", kNewDirMode) == 0)
     log_printf(stdout, "Create:\t%s\n", printable(plugins).c_str());
 
@@ -115,14 +116,14 @@ void link_browser(const BrowserEntry& entry) {
 
 }  // namespace
 
-void create_browser_links() {
+void create_browser_links(const Settings& settings, const BrowserList& browsers) {
   log_puts("Create:\tNetscape links\n", stdout);
   if (!settings.is_root) {
-    link_personal();
+    link_personal(settings, browsers.front());
     return;
   }
-  for (const BrowserEntry& entry : browser_list)
-    if (!entry.home_refused) link_browser(entry);
+  for (const BrowserEntry& entry : browsers)
+    if (!entry.home_refused) link_browser(*settings.install_dir, entry);
 }
 
 }  // namespace plim

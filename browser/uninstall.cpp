@@ -19,7 +19,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "core/system_error.h"
 #include "core/tree_removal.h"
 #include "core/trusted_path.h"
@@ -65,30 +65,31 @@ bool reach_for_removal(const std::string& path, RemovalPlace& place) {
   return static_cast<bool>(*place.as_controller);
 }
 
-void remove_personal_links() {
-  if (!settings.home_dir || settings.home_dir->empty()) return;
-  std::string netscape = *settings.home_dir + "/.netscape";
+void remove_personal_links(const std::optional<std::string>& home_dir) {
+  if (!home_dir || home_dir->empty()) return;
+  std::string netscape = *home_dir + "/.netscape";
   remove_recursive(netscape + "/Plim");
   unlink_with_message(netscape + "/plugins/nsplimmo.so");
   unlink_with_message(netscape + "/pluginlist");
 }
 
-// Whether `link` in `dir` is a symbolic link into the install tree: only
-// what this installation made goes, never another product's file.
-bool links_into_install_dir(int dir, const std::string& link) {
+// Whether `link` in `dir` is a symbolic link into the install tree
+// `install`: only what this installation made goes, never another product's
+// file.
+bool links_into_install_dir(int dir, const std::string& link, const std::string& install) {
   char target[4096];
   ssize_t length = ::readlinkat(dir, link.c_str(), target, sizeof target);
   if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return false;
   std::string_view points_to(target, length);
-  const std::string& install = *settings.install_dir;
   return points_to == install || (points_to.starts_with(install) && points_to[install.size()] == '/');
 }
 
-void remove_recorded_link(const std::string& path) {
+void remove_recorded_link(const std::string& path, const std::string& install) {
   RemovalPlace place;
   if (!reach_for_removal(path, place)) return;
   int dir = place.reached.dir.get();
-  if (links_into_install_dir(dir, place.reached.name) && ::unlinkat(dir, place.reached.name.c_str(), 0) == 0)
+  if (links_into_install_dir(dir, place.reached.name, install) &&
+      ::unlinkat(dir, place.reached.name.c_str(), 0) == 0)
     log_printf(stdout, "Remove:\t%s\n", printable(path).c_str());
 }
 
@@ -96,7 +97,7 @@ void remove_recorded_link(const std::string& path) {
 // browser homes the settings file records, each paired with its executable
 // as the browser list pairs them (an executable without a recorded home
 // stands for its own directory).
-void remove_recorded_links() {
+void remove_recorded_links(const Settings& settings) {
   if (!settings.install_dir) return;
   std::string exe_list = settings.netscape_path.value_or("");
   std::string home_list = settings.mozilla_home.value_or("");
@@ -106,8 +107,8 @@ void remove_recorded_links() {
                       : !pair.exe.empty() ? directory_of(std::string(pair.exe))
                                           : "";
     if (dir.empty() || !done.insert(dir).second) continue;
-    remove_recorded_link(dir + "/Plim");
-    remove_recorded_link(dir + "/plugins/nsplimmo.so");
+    remove_recorded_link(dir + "/Plim", *settings.install_dir);
+    remove_recorded_link(dir + "/plugins/nsplimmo.so", *settings.install_dir);
   }
 }
 
@@ -142,26 +143,27 @@ int remove_beside(const std::string& exe_path, const std::string& name) {
   return gone_at(dir, entry) ? 0 : -1;
 }
 
-void remove_browser_links() {
+void remove_browser_links(const Settings& settings, const BrowserList& browsers) {
   log_puts("Remove:\tNetscape links\n", stdout);
   if (!settings.is_root) {
-    remove_personal_links();
+    remove_personal_links(settings.home_dir);
     return;
   }
-  for (const BrowserEntry& entry : browser_list) {
+  for (const BrowserEntry& entry : browsers) {
     if (entry.home_refused) continue;
     remove_beside(entry.exe_path, "Plim");
     remove_beside(entry.exe_path, "plugins/nsplimmo.so");
   }
-  if (settings.mode == RunMode::kUninstall) remove_recorded_links();
+  if (settings.mode == RunMode::kUninstall) remove_recorded_links(settings);
 }
 
-void announce_uninstalled() {
+void announce_uninstalled(const Settings& settings) {
   log_line(settings.is_root ? "\nPlim has been uninstalled from your computer.\n"
                             : "\nPlim has been uninstalled from your account.\n");
 }
 
-int uninstall_plugin(InstallDirs& dirs, Announcement announcement) {
+int uninstall_plugin(const Settings& settings, const BrowserList& browsers, InstallDirs& dirs,
+                     Announcement announcement) {
   // A tree this run may not remove (another user's) is left whole, with its
   // settings and links, rather than stripped of them.
   if (!dirs.may_change()) {
@@ -171,13 +173,13 @@ int uninstall_plugin(InstallDirs& dirs, Announcement announcement) {
   }
   if (settings.settings_file) unlink_with_message(*settings.settings_file);
   log_line("Remove:\tNetscape Links");
-  remove_browser_links();
+  remove_browser_links(settings, browsers);
   bool vendor_removed = false;
   if (!dirs.remove_installation(vendor_removed)) {
     log_printf(stderr, "Error:\tFailed to remove %s\n", printable(dirs.install_path()).c_str());
     return 1;
   }
-  if (announcement == Announcement::kUninstalled) announce_uninstalled();
+  if (announcement == Announcement::kUninstalled) announce_uninstalled(settings);
   return 0;
 }
 

@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "core/browser_list.h"
 #include "core/install_dirs.h"
+#include "core/settings.h"
 
 namespace plim {
 
@@ -20,19 +22,21 @@ enum class Announcement { kSilent, kUninstalled };
 // caller holds), with a "Remove:" line for each name that went, then makes
 // the `announcement`. Returns 0; 1 after an "Error:" line when the tree could
 // not go (nothing is announced then).
-int uninstall_plugin(InstallDirs& dirs, Announcement announcement);
+int uninstall_plugin(const Settings& settings, const BrowserList& browsers, InstallDirs& dirs,
+                     Announcement announcement);
 
 // "Plim has been uninstalled from your computer." (root) or "... your
 // account." on standard output and in the run log, between empty lines.
-void announce_uninstalled();
+void announce_uninstalled(const Settings& settings);
 
 // The user's ".netscape/Plim", ".netscape/plugins/nsplimmo.so" and
 // ".netscape/pluginlist" (skipped without a home directory); for root, "Plim"
-// and "plugins/nsplimmo.so" beside every listed browser's executable. Root's
+// and "plugins/nsplimmo.so" beside the executable of every browser in
+// `browsers`. Root's
 // uninstall mode, which finds no browsers, also removes "Plim" and
 // "plugins/nsplimmo.so" in every browser home the settings file records when
 // they are symbolic links into install_dir ("Remove:" for each).
-void remove_browser_links();
+void remove_browser_links(const Settings& settings, const BrowserList& browsers);
 
 // Removes `name` from the directory of `exe_path`; what cannot be removed is
 // renamed to its name + "~", after an older entry of that name has gone.

@@ -117,7 +117,7 @@ Previous offer_upgrade(const PackageContents& contents, InstallDirs& dirs, int& 
   status = 0;
   if (ask_yes_no(contents, "Do you wish to uninstall your plugin? (y/n) ")) {
     lock_or_exit(dirs);
-    status = uninstall_plugin(dirs, Announcement::kSilent);
+    status = uninstall_plugin(settings, browser_list, dirs, Announcement::kSilent);
   }
   return Previous::kLeave;
 }
@@ -139,11 +139,11 @@ void put_in_place(const PackageContents& contents, InstallDirs& dirs, Previous p
   write_settings(contents, nullptr);
   if (replaced) {
     dirs.remove_replaced();
-    if (previous == Previous::kUpgrade) announce_uninstalled();
+    if (previous == Previous::kUpgrade) announce_uninstalled(settings);
   }
   log_line("Remove:\tNetscape Links");
-  remove_browser_links();
-  create_browser_links();
+  remove_browser_links(settings, browser_list);
+  create_browser_links(settings, browser_list);
 }
 
 // The browsers the settings name (executables paired with homes, or the
@@ -208,7 +208,7 @@ int run_install(const PackageContents& contents, int argc) {
   if (browser_running &&
       answer_yes_no(contents, settings.refresh_answer, "refresh",
                     "Do you wish to refresh the plugin lists for running browsers? (y/n) ")) {
-    refresh_running_browsers();
+    refresh_running_browsers(settings, browser_list);
     log_line(
         "\n\nNote: The Netscape Refresh doesn't reload mime.types and malcap files.\n"
         "If after several reloads Plim files still fail to open in the plugin, you will\n"
@@ -234,7 +234,7 @@ int run_uninstall() {
     return 0;
   }
   lock_or_exit(*dirs);
-  return uninstall_plugin(*dirs, Announcement::kUninstalled);
+  return uninstall_plugin(settings, browser_list, *dirs, Announcement::kUninstalled);
 }
 
 }  // namespace
