@@ -2,8 +2,6 @@
 
 namespace plim {
 
-BrowserList browser_list;
-
 BrowserEntry* find_browser(BrowserList& list, const struct stat& status) {
   for (BrowserEntry& entry : list)
     if (entry.is(status)) return &entry;

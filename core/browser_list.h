@@ -45,8 +45,6 @@ struct BrowserEntry {
 // The browsers found so far, in order of addition; entries are only appended.
 using BrowserList = std::vector<BrowserEntry>;
 
-extern BrowserList browser_list;
-
 // The entry of the executable `status` describes, if listed.
 BrowserEntry* find_browser(BrowserList& list, const struct stat& status);
 

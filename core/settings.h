@@ -18,10 +18,10 @@ enum class RunMode {
   kCheck,      // whether the package is whole
 };
 
-// The one record through which the installer's steps share the run's mode and
-// paths. Filled from the command line and the profiles at start-up; "none" and
-// the empty text differ (an empty extract value still selects extract mode),
-// hence optional strings.
+// The run's mode and paths: read once from the command line and the profiles
+// at start-up, then passed to each step that needs them. "none" and the empty
+// text differ (an empty extract value still selects extract mode), hence
+// optional strings.
 struct Settings {
   RunMode mode = RunMode::kInstall;
   bool is_root = false;                      // the effective user id is 0

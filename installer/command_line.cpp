@@ -13,7 +13,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "installer/install_layout.h"
 #include "installer/option_table.h"
 #include "installer/preset_answers.h"
@@ -49,29 +49,29 @@ void report_messages_and_exit(ProfileConfig& config, const char* program_path) {
 
 // Where the installed settings go: the named config file, or the profile's
 // system file for root and personal file for everyone else.
-std::optional<std::string> default_settings_file(ProfileConfig& config) {
+std::optional<std::string> default_settings_file(ProfileConfig& config, const Settings& settings) {
   const char* path = config.profile_file_path(kProfile, settings.is_root ? 1 : 0);
   if (!path) return std::nullopt;
   return absolute_path(path, *settings.cwd);
 }
 
 // The browsers named by the settings; the install flow identifies them.
-void take_browser_settings(const ProfileConfig& mode) {
+void take_browser_settings(const ProfileConfig& mode, Settings& settings) {
   auto mozilla = value_of(mode, "mozilla");
   auto netscape = value_of(mode, "netscape");
   if (set_and_not_empty(mozilla)) settings.mozilla_home = absolute_path_list(*mozilla, *settings.cwd);
   if (set_and_not_empty(netscape)) settings.netscape_path = absolute_path_list(*netscape, *settings.cwd);
 }
 
-void take_prefix(const ProfileConfig& mode) {
+void take_prefix(const ProfileConfig& mode, Settings& settings) {
   auto prefix = value_of(mode, "prefix");
-  if (set_and_not_empty(prefix)) set_prefix(absolute_path(*prefix, *settings.cwd));
+  if (set_and_not_empty(prefix)) set_prefix(settings, absolute_path(*prefix, *settings.cwd));
 }
 
 // The answers given by option (install and upgrade modes only: elsewhere a
 // profile's values for them mean nothing). A value other than yes or no is
 // an option error.
-void take_preset_answers(const ProfileConfig& mode, const char* program_path) {
+void take_preset_answers(const ProfileConfig& mode, const char* program_path, Settings& settings) {
   settings.accept_license = mode.get_flag("accept-license", 0);
   for (auto [name, answer] :
        {std::pair{"mime", &settings.mime_answer}, {"refresh", &settings.refresh_answer}}) {
@@ -118,7 +118,7 @@ void print_usage(const char* program_path, int status) {
   std::exit(status);
 }
 
-int parse_command_line(int argc, char** argv) {
+int parse_command_line(int argc, char** argv, Settings& settings) {
   const char* program_path = argc > 0 ? argv[0] : "";
   const char* program_name = base_name(program_path).data();  // a suffix, so NUL-terminated
 
@@ -144,7 +144,7 @@ int parse_command_line(int argc, char** argv) {
     first.reset();
     profile->parse_options(argc, argv, all_options.data());
   } else {
-    settings.settings_file = default_settings_file(*first);
+    settings.settings_file = default_settings_file(*first, settings);
     profile = std::move(first);
   }
   report_messages_and_exit(*profile, program_path);
@@ -161,16 +161,16 @@ int parse_command_line(int argc, char** argv) {
   switch (settings.mode) {
     case RunMode::kInstall:
     case RunMode::kUpgrade:
-      take_prefix(*mode);
-      take_browser_settings(*mode);
-      take_preset_answers(*mode, program_path);
+      take_prefix(*mode, settings);
+      take_browser_settings(*mode, settings);
+      take_preset_answers(*mode, program_path, settings);
       break;
     case RunMode::kUninstall:
-      take_prefix(*mode);
-      take_browser_settings(*mode);
+      take_prefix(*mode, settings);
+      take_browser_settings(*mode, settings);
       break;
     case RunMode::kPackage:
-      take_prefix(*mode);
+      take_prefix(*mode, settings);
       break;
     case RunMode::kExtract:
     case RunMode::kList:

@@ -6,7 +6,7 @@
 
 #include "core/paths.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "core/system_error.h"
 #include "installer/screens.h"
 
@@ -44,7 +44,7 @@ bool usable_directory(const PackageContents& contents, const std::string& candid
 
 }  // namespace
 
-void set_prefix(std::optional<std::string> path) {
+void set_prefix(Settings& settings, std::optional<std::string> path) {
   settings.prefix = std::move(path);
   settings.vendor_dir.reset();
   settings.install_dir.reset();

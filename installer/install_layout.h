@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/package_contents.h"
+#include "core/settings.h"
 
 namespace plim {
 
@@ -16,7 +17,7 @@ namespace plim {
 // settings.vendor_dir and settings.install_dir from it; nullopt clears all
 // three. The root directory "/" stays "/", with "/Fernhollow-Plim" as the
 // vendor directory.
-void set_prefix(std::optional<std::string> path);
+void set_prefix(Settings& settings, std::optional<std::string> path);
 
 // Every element of the colon-separated `list` made absolute against `base`;
 // elements that already are absolute stay as they are.

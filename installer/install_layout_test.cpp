@@ -1,6 +1,5 @@
 #include "installer/install_layout.h"
 
-#include "core/run_settings.h"
 #include "installer/settings_file.h"
 #include "installer/version_text.h"
 #include "testing/test_support/unit_test.h"
@@ -20,8 +19,9 @@ std::string shown(const std::optional<std::string>& value) { return value.value_
 TEST(InstallLayout, TableOfCases) {
   expect_table("installer/testdata/layout.table", [](const std::vector<std::string>& f) -> std::string {
     if (f[0] == "set_prefix") {
-      set_prefix("/previous");
-      set_prefix(given(f[1]));
+      Settings settings;
+      set_prefix(settings, "/previous");
+      set_prefix(settings, given(f[1]));
       return shown(settings.prefix) + ", " + shown(settings.vendor_dir) + ", " + shown(settings.install_dir);
     }
     if (f[0] == "absolute_path_list") return absolute_path_list(f[1], f[2]);

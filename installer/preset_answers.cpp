@@ -1,7 +1,6 @@
 #include "installer/preset_answers.h"
 
 #include "core/run_log.h"
-#include "core/run_settings.h"
 #include "installer/screens.h"
 
 namespace plim {
@@ -20,7 +19,7 @@ bool answer_yes_no(const PackageContents& contents, const std::optional<bool>& p
   return *preset;
 }
 
-bool license_accepted(const PackageContents& contents, const MemberTarget& target) {
+bool license_accepted(const PackageContents& contents, const Settings& settings, const MemberTarget& target) {
   if (settings.accept_license) {
     log_line("Accept:\tLicense, by option --accept-license");
     return true;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/settings.h"
 #include "package/extraction.h"
 
 namespace plim {
@@ -24,6 +25,6 @@ bool answer_yes_no(const PackageContents& contents, const std::optional<bool>& p
 // so); otherwise the person presses Enter, reads the licence through the
 // pager (written into `target` only while it is shown) and answers the acceptance
 // question.
-bool license_accepted(const PackageContents& contents, const MemberTarget& target);
+bool license_accepted(const PackageContents& contents, const Settings& settings, const MemberTarget& target);
 
 }  // namespace plim

@@ -12,7 +12,7 @@
 #include "core/paths.h"
 #include "core/printable.h"
 #include "core/run_log.h"
-#include "core/run_settings.h"
+#include "core/settings.h"
 #include "core/system_error.h"
 #include "installer/install_layout.h"
 #include "installer/version_text.h"
@@ -65,7 +65,9 @@ void write_version_line(const PackageContents& contents, FILE* file) {
 // The new settings are written under a temporary name and renamed over the
 // old file, so that a reader (or a run killed meanwhile) finds either the old
 // settings or the new ones whole, never a part or none.
-void write_settings_file(const PackageContents& contents, const std::string& path) {
+void write_settings_file(const PackageContents& contents, const Settings& settings,
+                         const BrowserList& browsers) {
+  const std::string& path = *settings.settings_file;
   create_missing_directory_of(path);
   std::string temporary = path + ".new";
   ::unlink(temporary.c_str());  // left by a run that was killed
@@ -76,7 +78,7 @@ void write_settings_file(const PackageContents& contents, const std::string& pat
     return;
   }
   log_printf(stdout, "Create:\t%s\n", path.c_str());
-  if (!write_settings_lines(contents, file)) {
+  if (!write_settings_lines(contents, settings, browsers, file)) {
     report_system_error("write");
     log_printf(stderr, "Error:\tFailed to write %s\n", path.c_str());
   } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -113,10 +115,10 @@ std::optional<std::string> installed_license_name(const char* license_name) {
 
 // A browser whose home root refused is not recorded: a later run would take
 // the recorded home for root's own choice.
-static void write_browser_lines(FILE* stream, bool to_file) {
+static void write_browser_lines(const BrowserList& browsers, FILE* stream, bool to_file) {
   std::string executables, homes;
   bool first = true;
-  for (const BrowserEntry& browser : browser_list) {
+  for (const BrowserEntry& browser : browsers) {
     if (browser.home_refused) continue;
     if (!first) {
       executables += ':';
@@ -131,11 +133,10 @@ static void write_browser_lines(FILE* stream, bool to_file) {
   write_setting(stream, "mozilla", homes, to_file);
 }
 
-void write_browser_settings(FILE* stream) { write_browser_lines(stream, false); }
-
-bool write_settings_lines(const PackageContents& contents, FILE* file) {
+bool write_settings_lines(const PackageContents& contents, const Settings& settings,
+                          const BrowserList& browsers, FILE* file) {
   write_setting(file, "prefix", settings.prefix.value_or(""), true);
-  write_browser_lines(file, true);
+  write_browser_lines(browsers, file, true);
   write_version_line(contents, file);
   // The licence line documents the installed tree only; the run log has no use for it.
   if (std::optional<std::string> license = installed_license_name(contents.license_name))
@@ -149,13 +150,14 @@ bool write_settings_lines(const PackageContents& contents, FILE* file) {
   return written;
 }
 
-void write_settings(const PackageContents& contents, FILE* stream) {
+void write_settings(const PackageContents& contents, const Settings& settings, const BrowserList& browsers,
+                    FILE* stream) {
   if (!stream) {
-    if (settings.settings_file) write_settings_file(contents, *settings.settings_file);
+    if (settings.settings_file) write_settings_file(contents, settings, browsers);
     return;
   }
   write_setting(stream, "prefix", settings.prefix.value_or(""), false);
-  write_browser_lines(stream, false);
+  write_browser_lines(browsers, stream, false);
   log_putc('\n', stream);
 }
 

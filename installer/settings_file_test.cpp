@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include "core/browser_list.h"
-#include "core/run_settings.h"
 #include "profile/profile_config.h"
 #include "testing/test_support/unit_test.h"
 
@@ -28,28 +27,26 @@ BrowserEntry browser(const std::string& exe, const std::string& home) {
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings = Settings{};
-    settings.prefix = "/home/o'neil/it's 'quoted' # not a comment \\ \"x\"";
-    settings.settings_file = dir_ / "plugin.conf";
-    browser_list = {browser("/opt/a'b/netscape", "/opt/a'b/"), browser("/opt/cr\r/netscape", "/opt/cr\r")};
+    settings_.prefix = "/home/o'neil/it's 'quoted' # not a comment \\ \"x\"";
+    settings_.settings_file = dir_ / "plugin.conf";
   }
-  void TearDown() override {
-    browser_list.clear();
-    settings = Settings{};
-  }
+  void write() { write_settings(contents_, settings_, browsers_, nullptr); }
 
   ScratchDir dir_;
+  Settings settings_;
+  BrowserList browsers_ = {browser("/opt/a'b/netscape", "/opt/a'b/"),
+                           browser("/opt/cr\r/netscape", "/opt/cr\r")};
   PackageContents contents_{};  // a bare executable's: version 0.0.0.0, no licence
 };
 
 TEST_F(SettingsFileTest, ProfileReaderReadsEveryValueBackExactly) {
   ::setenv("HOME", dir_.path().c_str(), 1);
   ::setenv("PLIM_CONFIG_DIR", (dir_.path() + "/").c_str(), 1);
-  capture_in_child([this] { write_settings(contents_, nullptr); });
+  capture_in_child([this] { write(); });
 
   ProfileConfigPtr config(ProfileConfig::create_from_file(dir_ / "plugin.conf", "plugin"));
   EXPECT_FALSE(config->has_messages()) << config->next_message();
-  EXPECT_STREQ(config->get_string("prefix"), settings.prefix->c_str());
+  EXPECT_STREQ(config->get_string("prefix"), settings_.prefix->c_str());
   EXPECT_STREQ(config->get_string("netscape"), "/opt/a'b/netscape:/opt/cr\r/netscape");
   EXPECT_STREQ(config->get_string("mozilla"), "/opt/a'b/:/opt/cr\r");
 }
@@ -61,14 +58,13 @@ TEST_F(SettingsFileTest, Transcript) {
   write_file(dir_ / "victim", "precious\n");
   ASSERT_EQ(::symlink((dir_ / "victim").c_str(), (dir_ / "plugin.conf").c_str()), 0);
   std::string t = run_step(
-      "a planted link", [this] { write_settings(contents_, nullptr); }, dir_.path());
-  settings.settings_file = dir_ / "a/b/plugin.conf";
+      "a planted link", [this] { write(); }, dir_.path());
+  settings_.settings_file = dir_ / "a/b/plugin.conf";
   t += run_step(
-      "a missing directory", [this] { write_settings(contents_, nullptr), std::printf("goes on\n"); },
-      dir_.path());
-  settings.settings_file.reset();
+      "a missing directory", [this] { write(), std::printf("goes on\n"); }, dir_.path());
+  settings_.settings_file.reset();
   t += run_step(
-      "no settings file", [this] { write_settings(contents_, nullptr); }, dir_.path());
+      "no settings file", [this] { write(); }, dir_.path());
   expect_golden(t, "installer/testdata/settings_file.out");
 }
 

@@ -1,7 +1,0 @@
-#include "core/run_settings.h"
-
-namespace plim {
-
-Settings settings;
-
-}  // namespace plim
