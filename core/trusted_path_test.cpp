@@ -53,15 +53,26 @@ void build_tree(const ScratchDir& s) {
   make_link("alice/dir/../toroot/", s / "chain", 0);
 }
 
-std::string describe(const ReachedPath& reached, const std::string& scratch, const char* shown = "S") {
-  if (!reached.refusal.empty()) return "refused: " + reached.refusal;
-  if (!reached.dir) return std::string("error: ") + std::strerror(reached.error);
+// The walk's outcome as every caller reads it: refused; failed, "missing"
+// when for want of the way (a removal has nothing to do); or the directory
+// reached and the name in it, and after a walk that followed the last link
+// the error a name created there meets when it is no directory reached
+// whole.
+std::string describe(const ReachedPath& reached, const std::string& scratch, const char* shown = "S",
+                     LastLink last = LastLink::kKeep) {
+  if (reached.refused())
+    return "refused: " + reached.refusal + (reached.directory_error() ? "" : " | no directory error");
+  if (reached.failed())
+    return (reached.missing() ? "missing: " : "error: ") + std::string(std::strerror(reached.error));
   char target[4096];
   std::string proc = "/proc/self/fd/" + std::to_string(reached.dir.get());
   ssize_t length = ::readlink(proc.c_str(), target, sizeof target - 1);
   std::string dir(target, length > 0 ? length : 0);
   if (dir.starts_with(scratch)) dir = shown + dir.substr(scratch.size());
-  return dir + " | " + reached.name + " | " + std::to_string(reached.controller);
+  std::string text = dir + " | " + reached.name + " | " + std::to_string(reached.controller);
+  if (int error = reached.directory_error(); error && last == LastLink::kFollow)
+    text += " | " + std::string(std::strerror(error));
+  return text;
 }
 
 TEST(ReachPath, TableOfWays) {
@@ -72,8 +83,8 @@ TEST(ReachPath, TableOfWays) {
     std::string path = f[0].starts_with("S") ? s.path() + f[0].substr(1) : f[0];
     LastLink last = f[1] == "follow" ? LastLink::kFollow : LastLink::kKeep;
     if (f.size() > 2)
-      return describe(reach_path_at(reach_path(path, LastLink::kFollow), f[2], last), s.path());
-    return describe(reach_path(path, last), s.path());
+      return describe(reach_path_at(reach_path(path, LastLink::kFollow), f[2], last), s.path(), "S", last);
+    return describe(reach_path(path, last), s.path(), "S", last);
   });
 }
 
@@ -112,41 +123,6 @@ TEST(ReachPath, TableOfAccessAcls) {
     return describe(reach_path(dir + "/" + f[3], LastLink::kKeep), dir, "D");
   });
   if (!kept) GTEST_SKIP() << "the scratch directory's file system keeps no ACLs";
-}
-
-// Every caller reads a walk's outcome through these: a removal treats a
-// missing way as done, a creation needs the last directory whole, and a
-// refusal is neither missing nor failed.
-TEST(ReachPath, OneOutcomePerWalk) {
-  ScratchDir s;
-  make_dir(s / "dir", ::geteuid(), ::getegid(), 0755);
-  write_file(s / "file", "x");
-  struct Row {
-    std::string path;
-    bool failed, missing;
-    int directory_error;
-  } rows[] = {
-      {s / "dir", false, false, 0},
-      {s / "nothing", false, false, ENOENT},  // reached: its directory is there to create it in
-      {s / "file", false, false, ENOTDIR},    // reached, but no directory
-      {s / "nothing/x", true, true, ENOENT},  // the way itself is missing
-      {s / "file/x", true, true, ENOTDIR},    // ... or goes through a file
-      {s / "loop/x", true, false, ELOOP},     // failed, but not for want of a directory
-  };
-  ASSERT_EQ(::symlink("loop", (s / "loop").c_str()), 0);
-  for (const Row& row : rows) {
-    ReachedPath reached = reach_path(row.path, LastLink::kFollow);
-    EXPECT_FALSE(reached.refused()) << row.path;
-    EXPECT_EQ(reached.failed(), row.failed) << row.path;
-    EXPECT_EQ(reached.missing(), row.missing) << row.path;
-    EXPECT_EQ(reached.directory_error(), row.directory_error) << row.path;
-  }
-  ReachedPath refused;
-  refused.refusal = "writable by every user";
-  EXPECT_TRUE(refused.refused());
-  EXPECT_FALSE(refused.failed());
-  EXPECT_FALSE(refused.missing());
-  EXPECT_NE(refused.directory_error(), 0);
 }
 
 }  // namespace

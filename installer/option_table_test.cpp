@@ -1,6 +1,9 @@
 #include "installer/option_table.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,95 +22,51 @@ ProfileConfigPtr config_in(const ScratchDir& dir, const std::string& profile) {
   return ProfileConfigPtr(ProfileConfig::create_from_file(dir / "plugin.conf", "plugin"));
 }
 
-// The command line `words` scanned against `mode`'s table: each option
-// given as name=value, or the library's first message.
-std::string scanned(RunMode mode, std::vector<const char*> words) {
-  ScratchDir dir;
-  ProfileConfigPtr config = config_in(dir, "");
-  words.insert(words.begin(), "install");
-  std::vector<OptionSpec> table = mode_options(mode);
-  config->parse_options(static_cast<int>(words.size()), words.data(), table.data());
-  if (const char* message = config->next_message()) return message;
-  std::string given;
-  for (const OptionSpec& option : first_pass_options()) {
-    const char* value = option.name ? config->get_string(option.name) : nullptr;
-    if (value) given += std::string(option.name) + "=" + value + " ";
-  }
-  return given;
+// The mode names the tables use, in the order of RunMode.
+const std::vector<std::string> kModeNames = {"install", "upgrade", "uninstall", "extract",
+                                             "package", "list",    "info",      "check"};
+
+// The program's name, then the blank-separated `line`: argv for parse_options.
+std::vector<const char*> command_line(const char* program, const std::string& line,
+                                      std::vector<std::string>& kept) {
+  std::istringstream words(line);
+  kept.assign(std::istream_iterator<std::string>(words), {});
+  std::vector<const char*> argv = {program};
+  for (const std::string& word : kept) argv.push_back(word.c_str());
+  return argv;
 }
 
-// What each mode's second pass takes, and that the rest is an option error
-// there: an answer option outside install and upgrade, or --prefix with
-// --uninstall, must not slip through.
+// The command line scanned against a mode's table: each option given as
+// name=value, or the library's first message.
 TEST(OptionTableTest, EachModeTakesItsOwnOptions) {
-  const struct {
-    RunMode mode;
-    std::vector<const char*> words;
-    const char* expected;
-  } rows[] = {
-      {RunMode::kInstall,
-       {"-n", "/a", "--mozilla=/b", "-p", "/opt", "-i", "-v"},
-       "netscape=/a prefix=/opt mozilla=/b install=TRUE quiet=TRUE "},
-      {RunMode::kInstall,
-       {"--accept-license", "--mime=yes", "--refresh", "no"},
-       "accept-license=TRUE mime=yes refresh=no "},
-      {RunMode::kInstall, {"--upgrade"}, "Unrecognized option '--upgrade'"},
-      {RunMode::kUpgrade, {"-U", "-f", "c", "--mime=no"}, "config=c upgrade=TRUE mime=no "},
-      {RunMode::kUpgrade, {"--prefix=/opt"}, "Unrecognized option '--prefix=/opt'"},
-      {RunMode::kUninstall, {"-u", "--config=c", "-v"}, "config=c uninstall=TRUE quiet=TRUE "},
-      {RunMode::kUninstall, {"--prefix=/opt"}, "Unrecognized option '--prefix=/opt'"},
-      {RunMode::kUninstall, {"--accept-license"}, "Unrecognized option '--accept-license'"},
-      {RunMode::kExtract, {"-x", "d", "-U"}, "extract=d upgrade=TRUE "},
-      {RunMode::kExtract, {"--config=c"}, "Unrecognized option '--config=c'"},
-      {RunMode::kPackage,
-       {"-L", "l", "-p", "/p", "-P", "-f", "c"},
-       "prefix=/p config=c license=l package=TRUE "},
-      {RunMode::kPackage, {"--mime=yes"}, "Unrecognized option '--mime=yes'"},
-      {RunMode::kList, {"--list", "-v"}, "quiet=TRUE list=TRUE "},
-      {RunMode::kInfo, {"--info"}, "info=TRUE "},
-      {RunMode::kInfo, {"--list"}, "Unrecognized option '--list'"},
-      {RunMode::kCheck, {"--check", "--quiet"}, "quiet=TRUE check=TRUE "},
-      {RunMode::kCheck, {"-h"}, "Unrecognized option -h"},
-  };
-  for (const auto& row : rows)
-    EXPECT_EQ(scanned(row.mode, row.words), row.expected) << "mode " << static_cast<int>(row.mode);
+  expect_table("installer/testdata/mode_options.table", [](const std::vector<std::string>& f) {
+    ScratchDir dir;
+    ProfileConfigPtr config = config_in(dir, "");
+    std::vector<std::string> kept;
+    std::vector<const char*> words = command_line("install", f[1], kept);
+    auto mode = std::find(kModeNames.begin(), kModeNames.end(), f[0]) - kModeNames.begin();
+    if (mode == std::ssize(kModeNames)) return "no mode " + f[0];
+    std::vector<OptionSpec> table = mode_options(static_cast<RunMode>(mode));
+    config->parse_options(static_cast<int>(words.size()), words.data(), table.data());
+    if (const char* message = config->next_message()) return std::string(message);
+    std::string given;
+    for (const OptionSpec& option : first_pass_options()) {
+      const char* value = option.name ? config->get_string(option.name) : nullptr;
+      if (value) given += (given.empty() ? "" : " ") + std::string(option.name) + "=" + value;
+    }
+    return given;
+  });
 }
 
-// The mode rule: the program's name first, then the options (from the
-// command line or a profile) in a fixed order, whatever order they are given in.
 TEST(OptionTableTest, ModeRule) {
-  const struct {
-    const char* program;
-    const char* profile;
-    std::vector<const char*> words;
-    RunMode expected;
-  } rows[] = {
-      {"install", "", {}, RunMode::kInstall},
-      {"install", "", {"--install", "--quiet"}, RunMode::kInstall},
-      {"UnInstall", "", {}, RunMode::kUninstall},
-      {"uninstall", "", {"--extract=d", "--package"}, RunMode::kUninstall},
-      {"PACKAGE", "", {"--uninstall"}, RunMode::kPackage},
-      {"install", "", {"--package", "--uninstall"}, RunMode::kUninstall},
-      {"install", "", {"--extract=d", "--package"}, RunMode::kPackage},
-      {"install", "", {"--check", "--info", "--list"}, RunMode::kList},
-      {"install", "", {"--check", "--info"}, RunMode::kInfo},
-      {"install", "", {"--extract=d", "--check"}, RunMode::kCheck},
-      {"install", "", {"--upgrade", "--extract="}, RunMode::kExtract},
-      {"install", "", {"--upgrade"}, RunMode::kUpgrade},
-      {"install", "upgrade=true\n", {}, RunMode::kUpgrade},
-      {"install", "upgrade=true\n", {"--list"}, RunMode::kList},
-      {"install", "uninstall=false\nextract=/x\n", {}, RunMode::kExtract},
-      {"uninstall.sh", "", {}, RunMode::kInstall},
-  };
-  for (const auto& row : rows) {
+  expect_table("installer/testdata/mode_rule.table", [](const std::vector<std::string>& f) {
     ScratchDir dir;
-    ProfileConfigPtr config = config_in(dir, row.profile);
-    std::vector<const char*> words = row.words;
-    words.insert(words.begin(), row.program);
+    ProfileConfigPtr config = config_in(dir, f[1]);
+    std::vector<std::string> kept;
+    std::vector<const char*> words = command_line(f[0].c_str(), f[2], kept);
     config->parse_options(static_cast<int>(words.size()), words.data(), first_pass_options().data());
-    EXPECT_EQ(choose_mode(row.program, *config), row.expected)
-        << row.program << " with " << words.size() - 1 << " options, profile \"" << row.profile << "\"";
-  }
+    return kModeNames.at(static_cast<std::size_t>(choose_mode(f[0].c_str(), *config)));
+  });
 }
 
 }  // namespace

@@ -65,19 +65,6 @@ TEST_F(PackageCheckTest, DamageAnywhereIsFound) {
   }
 }
 
-// Hidden, nothing is printed; shown, the listing alone, never tar's or
-// gunzip's complaints.
-TEST_F(PackageCheckTest, ListingIsShownOnlyWhenAsked) {
-  for (const std::string* bytes : {&archive_, &text_}) {
-    for (ArchiveListing listing : {ArchiveListing::kHidden, ArchiveListing::kShown}) {
-      Captured run = capture_in_child([&] { archive_lists_as_tar(bytes->data(), bytes->size(), listing); });
-      bool shown = listing == ArchiveListing::kShown && bytes == &archive_;
-      EXPECT_EQ(run.out.find("./a.txt") != std::string::npos, shown) << run.out;
-      EXPECT_EQ(run.err, "");
-    }
-  }
-}
-
 }  // namespace
 
 }  // namespace plim

@@ -76,11 +76,37 @@ assert_status() {
   e2e_ok
 }
 
+# assert_ok WHAT CMD...: runs CMD (cmp -s, diff -r, ...), which must succeed.
+assert_ok() {
+  local what=$1
+  shift
+  "$@" || fail "$what (the check was [$*])"
+  e2e_ok
+}
+
+# eventually CMD...: runs CMD every tenth of a second until it succeeds, for
+# at most ten seconds; fails (status 1) if it never does.
+eventually() {
+  local tries
+  for ((tries = 0; tries < 100; tries++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # pass: the scenario's last line.
 pass() {
   E2E_DONE=1
   echo "$E2E_PASSED passed, 0 failed"
   exit 0
+}
+
+# e2e_workdir NAME: makes a fresh directory /tmp/NAME.XXXXXX that every
+# account may read, enters it and keeps its path in $work.
+e2e_workdir() {
+  work=$(mktemp -d "/tmp/$1.XXXXXX") && chmod 755 "$work" && cd "$work" ||
+    fail "cannot make the work directory for $1"
 }
 
 # add_user NAME [HOME]: creates an ordinary account (uid 1500 and up) with its
@@ -155,4 +181,11 @@ make_payload() {
     printf '<html><body>Welcome</body></html>\n' >"$tree/doc/welcome.html" &&
     tar -C "$tree" -czf "$1/Plim.tar.gz" . ||
     fail "cannot make the test payload in $1"
+}
+
+# make_test_package DIR: the payload of make_payload in DIR and DIR/install,
+# the package made of it by make_package (version 3.2.5.3).
+make_test_package() {
+  make_payload "$1"
+  make_package "$1/install" "$INSTALLER" "$1/license.txt.gz" "$1/Plim.tar.gz"
 }

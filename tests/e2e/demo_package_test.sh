@@ -27,13 +27,12 @@ idir=/home/alice/Fernhollow-Plim/NetscapePlugin
 installs() {
   out=$(as_user alice "$work/install" <<<"$1" 2>&1)
   assert_eq 0 $? "status of the $2: $out"
-  diff -r --exclude=license.txt --exclude=uninstall "$tree" "$idir" || fail "$2: the files differ from the payload"
-  e2e_ok
+  assert_ok "$2: the files as in the payload" diff -r --exclude=license.txt --exclude=uninstall "$tree" "$idir"
   assert_eq "$licence" "$(cat "$idir/license.txt")" "$2: licence"
   # The uninstaller is the package's own executable image, the first of its
   # three lengths in the trailer.
-  head -c "$(tail -c 12 "$package" | od -An -tu4 -N4)" "$package" | cmp -s - "$idir/uninstall" ||
-    fail "$2: uninstall is not the package's executable image"
+  assert_ok "$2: uninstall as the package's executable image" \
+    cmp -s <(head -c "$(tail -c 12 "$package" | od -An -tu4 -N4)" "$package") "$idir/uninstall"
   assert_eq "$(stat -c %i "$idir/nsplimmo_libc6.so")" "$(stat -c %i /home/alice/.netscape/plugins/nsplimmo.so)" "$2: plug-in link"
 }
 
@@ -52,8 +51,7 @@ done
 # Root extracts into a directory of its own: one of alice's would be refused.
 extracted=$(mktemp -d /tmp/demo-extracted.XXXXXX)/extracted
 assert_status 0 "$package" --extract="$extracted" >/dev/null
-diff -r --exclude=license.txt "$tree" "$extracted" || fail "the extracted files differ from the payload"
-e2e_ok
+assert_ok "the extracted files as in the payload" diff -r --exclude=license.txt "$tree" "$extracted"
 assert_eq "$licence" "$(cat "$extracted/license.txt")" "extracted licence"
 
 # `make demo` without a terminal, in sandboxes of its own.

@@ -13,8 +13,7 @@ umask 022
 export TERM=xterm
 command -v tmux >/dev/null || { echo "tmux is not installed; skipping" >&2; E2E_DONE=1; exit 77; }
 
-work=$(mktemp -d /tmp/terminal.XXXXXX)
-cd "$work" || fail "cd $work"
+e2e_workdir terminal
 {
   echo "PLIM LICENCE AGREEMENT"
   seq -f "licence line %g" 2 60
@@ -80,11 +79,10 @@ tmux_ send-keys -t plim q
 question 3-accept y
 question 4-mime n
 question 5-refresh n
-for _ in $(seq 100); do [[ -s $work/status ]] && break; sleep 0.05; done
+eventually test -s "$work/status"
 assert_eq 0 "$(cat "$work/status" 2>/dev/null)" "status of the run"
 
-cmp -s licence.txt /opt/Fernhollow-Plim/NetscapePlugin/license.txt || fail "license.txt differs from the licence text"
-e2e_ok
+assert_ok "license.txt as the licence text" cmp -s licence.txt /opt/Fernhollow-Plim/NetscapePlugin/license.txt
 assert_eq 1 "$(grep -c $'^Print:\twelcome message$' install.log)" "welcome texts in the run log"
 tmux_ kill-server
 pass

@@ -12,17 +12,11 @@ data=$PLIM_SOURCE_DIR/mime/testdata
 probe=$PLIM_BUILD_DIR/testing/mime_probe
 idir=/opt/Fernhollow-Plim/NetscapePlugin
 
-work=$(mktemp -d /tmp/mime.XXXXXX)
-chmod 755 "$work"
-cd "$work" || fail "cd $work"
-make_payload "$work"
-make_package "$work/install" "$INSTALLER" license.txt.gz Plim.tar.gz
+e2e_workdir mime
+make_test_package "$work"
 
 # assert_update FILE KEPT ENTRIES: FILE holds testdata KEPT, then ENTRIES.
-assert_update() {
-  cat "$data/$2" "$data/$3" | cmp -s - "$1" || fail "$1 is not $2 followed by $3: $(cat -A "$1")"
-  e2e_ok
-}
+assert_update() { assert_ok "$1 as $2 followed by $3, not: $(cat -A "$1" 2>&1)" cmp -s <(cat "$data/$2" "$data/$3") "$1"; }
 
 add_user alice >/dev/null
 add_user bob >/dev/null
@@ -50,8 +44,7 @@ assert_not_contains "$out" "/usr/etc/mailcap" "the relative link"
 assert_not_contains "$(cat err)" "Failed" "root's error output"
 
 assert_update /usr/local/etc/mailcap mailcap_earlier_install.kept mailcap_entries.txt
-cmp -s "$data/mailcap_earlier_install.in" /usr/local/etc/mailcap.save || fail "the mailcap backup"
-e2e_ok
+assert_ok "the mailcap backup" cmp -s "$data/mailcap_earlier_install.in" /usr/local/etc/mailcap.save
 assert_eq "/usr/local/etc/mailcap 640 root bob" "$(stat -c '%n %a %U %G' "$(readlink /etc/mailcap)")" "link target"
 assert_eq "relative" "$(cat /usr/etc/mailcap)" "relative target"
 assert_no_file /usr/local/etc/other.save
@@ -64,8 +57,7 @@ assert_update /home/alice/.mime.types empty.kept personal_entries.txt
 assert_eq "644 alice alice" "$(stat -c '%a %U %G' /home/alice/.mime.types)" "created as a file of text, owned like the home directory"
 assert_update /home/bob/.mime.types personal_quoted.kept personal_entries.txt
 assert_eq "600 bob plimgrp" "$(stat -c '%a %U %G' /home/bob/.mime.types)" "bob's rewritten file"
-cmp -s "$data/personal_quoted.in" '/home/bob/.mime.types~' || fail "bob's backup"
-e2e_ok
+assert_ok "bob's backup" cmp -s "$data/personal_quoted.in" '/home/bob/.mime.types~'
 # Every account with a home directory, service accounts included. The files
 # belong to the home's owner, or, in a home its group may write (the mail
 # spool), to the one account of that group, which controls it.

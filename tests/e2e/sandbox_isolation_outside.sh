@@ -11,15 +11,6 @@ SANDBOX=$PLIM_SOURCE_DIR/testing/sandbox
 marker=plim-isolation-$$-$RANDOM-$(date +%s)
 account=isol$$
 
-# Polls for up to five seconds until CMD succeeds.
-eventually() {
-  local tries
-  for ((tries = 0; tries < 50; tries++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
 # Processes whose command line starts with NAME (the runner's own command
 # line mentions the name further on).
 no_process_with() { ! pgrep -f -- "^$1" >/dev/null; }
