@@ -20,14 +20,8 @@ rounds=${PLIM_BENCH_ROUNDS:-2}
 baseline=${PLIM_BENCH_BASELINE:-}
 
 if [[ ${1:-} == --inside ]]; then
-  PATH=$PATH:/usr/sbin
-  # Into the sandbox's overlays, before the private network (no archive there).
-  if [[ -z ${FLEET_NETWORK:-} ]] &&
-    ! { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null; then
-    (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-      ansible-core openssh-server sudo) >/dev/null 2>&1
-  fi
   source "$PLIM_SOURCE_DIR/testing/fleet_hosts.sh"
+  fleet_install_tools
   fleet_enter_network "$0" "$@"
   source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
   source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
@@ -38,7 +32,7 @@ if [[ ${1:-} == --inside ]]; then
   most=$(tr ' ' '\n' <<<"$counts" | sort -n | tail -1)
   for ((i = 1; i <= most; i++)); do
     fleet_host_up "host$i" $((10 + i))
-    install_stand_in "/proc/$(fleet_host_pid "host$i")/root/opt/netscape" >/dev/null
+    install_stand_in "$(fleet_host_root "host$i")/opt/netscape" >/dev/null
   done
   ssh_options=(-i "$work/id_deploy" -o UserKnownHostsFile="$work/known_hosts" -o StrictHostKeyChecking=yes)
   # SSH set-up alone: a fresh connection (no shared master) that runs true.

@@ -7,16 +7,30 @@
 # documentation addresses 192.0.2.0/24, which lives in a network namespace of
 # the controller's own: nothing leaves the sandbox.
 #
+#   fleet_install_tools              ansible-playbook, sudo and sshd, before the network
 #   fleet_enter_network "$0" "$@"    first line of a script: re-runs it there
 #   fleet_init WORK                  keys and known_hosts in WORK, the bridge
 #   fleet_host_up NAME NUMBER        host NAME at 192.0.2.NUMBER, sshd running
-#   fleet_host_pid NAME              its first process (/proc/PID/root is its tree)
+#   fleet_host_root NAME             its tree, as the controller sees it (/proc/PID/root)
 #   in_host NAME CMD...              runs CMD as root on the host
 #   fleet_start_browser NAME USER EXE  a browser running there as USER
 #   fleet_stop_sshd NAME             the host stays, its sshd goes
 
 FLEET_NET=192.0.2
 declare -A FLEET_PID=()
+
+# Into the sandbox's overlays, when they are missing: the machine itself is
+# left as it is. Before fleet_enter_network, whose private network reaches no
+# package archive. Fails if they are still missing.
+fleet_install_tools() {
+  [[ -n ${FLEET_NETWORK:-} ]] && return
+  PATH=$PATH:/usr/sbin
+  fleet_has_tools && return
+  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    ansible-core openssh-server sudo) >/dev/null 2>&1
+  fleet_has_tools
+}
+fleet_has_tools() { { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null; }
 
 fleet_enter_network() {
   [[ -n ${FLEET_NETWORK:-} ]] && return
@@ -37,8 +51,8 @@ fleet_init() {
     "--ssh-common-args=-o UserKnownHostsFile=$FLEET_WORK/known_hosts -o StrictHostKeyChecking=yes")
 }
 
-# The pid of the host's first process, as the controller sees it.
-fleet_host_pid() { echo "${FLEET_PID[$1]}"; }
+# The root of the host's first process, as the controller sees it.
+fleet_host_root() { echo "/proc/${FLEET_PID[$1]:?no host $1}/root"; }
 
 in_host() {
   local pid=${FLEET_PID[$1]:?no host $1}
@@ -74,7 +88,8 @@ fleet_host_up() {
 }
 
 fleet_stop_sshd() {
-  local root=/proc/${FLEET_PID[$1]}/root
+  local root
+  root=$(fleet_host_root "$1")
   in_host "$1" kill "$(cat "$root/run/sshd.pid")" || fail "cannot stop sshd on $1"
   while [[ -e $root/run/sshd.pid ]]; do sleep 0.05; done
 }

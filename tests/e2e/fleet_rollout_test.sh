@@ -13,17 +13,9 @@
 # reinstalls, plim_refresh reloads the browsers. Removal, predicted by check
 # mode, takes the plug-in away, and a second removal changes nothing.
 set -uo pipefail
-PATH=$PATH:/usr/sbin
-# Into the sandbox's overlays: the machine itself is left as it is. Before the
-# private network, which reaches no package archive.
-if [[ -z ${FLEET_NETWORK:-} ]] &&
-  ! { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null; then
-  (apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    ansible-core openssh-server sudo) >/dev/null 2>&1
-  { command -v ansible-playbook && command -v sudo && command -v sshd; } >/dev/null ||
-    { echo "ansible-core, openssh-server or sudo cannot be installed; skipping" >&2; exit 77; }
-fi
 source "$PLIM_SOURCE_DIR/testing/fleet_hosts.sh"
+fleet_install_tools ||
+  { echo "ansible-core, openssh-server or sudo cannot be installed; skipping" >&2; exit 77; }
 fleet_enter_network "$0" "$@"
 source "$PLIM_SOURCE_DIR/testing/e2e_lib.sh"
 source "$PLIM_SOURCE_DIR/testing/browser_lib.sh"
@@ -41,7 +33,7 @@ previous="A previous installation of the plugin has been found"
 fleet_init "$work"
 for i in "${!hosts[@]}"; do
   fleet_host_up "${hosts[i]}" $((11 + i))
-  install_stand_in "/proc/$(fleet_host_pid "${hosts[i]}")/root/opt/netscape" >/dev/null
+  install_stand_in "$(fleet_host_root "${hosts[i]}")/opt/netscape" >/dev/null
 done
 in_host user-browser "$PLIM_SOURCE_DIR/testing/create_account" alice >/dev/null || fail "no alice"
 # A browser told to reload notes it in /tmp/remote.log of its host.
@@ -64,7 +56,7 @@ make_package "$work/newer" "$INSTALLER" "$work/license.txt.gz" "$work/Plim.tar.g
 mkdir "$work/broken" && cp -r "$work/tree" "$work/broken/tree" && rm "$work/broken/tree/nsplimmo_libc6.so" &&
   tar -C "$work/broken/tree" -czf "$work/broken/Plim.tar.gz" . || fail "cannot make the broken archive"
 make_package "$work/broken/install" "$INSTALLER" "$work/license.txt.gz" "$work/broken/Plim.tar.gz" "3 4 0 0"
-cp "$work/older" "/proc/$(fleet_host_pid older)/root/tmp/install"
+cp "$work/older" "$(fleet_host_root older)/tmp/install"
 printf '\ny\nn\nn\n' | in_host older /tmp/install --prefix=/opt/plim --netscape=/opt/netscape/netscape \
   >/dev/null 2>&1 ||
   fail "cannot install the older version on older"
@@ -122,20 +114,17 @@ check_rollout() {
 # library beside the browser, as root installs them on HOST.
 expect_installed() {
   local root
-  root=/proc/$(fleet_host_pid "$1")/root
+  root=$(fleet_host_root "$1")
   assert_eq "prefix='/opt/plim' version='$2'" \
     "$(grep -e ^prefix= -e ^version= "$root/etc/Plim/plugin.conf" | paste -sd ' ')" "settings of $1"
   assert_eq "$install_dir" "$(readlink "$root/opt/netscape/Plim")" "plug-in link of $1"
-  in_host "$1" cmp -s /opt/netscape/plugins/nsplimmo.so "$install_dir/nsplimmo_libc6.so" ||
-    fail "the browser of $1 has not the plug-in library: $(ls -l "$root/opt/netscape/plugins" 2>&1)"
-  e2e_ok
+  assert_ok "the plug-in library in the browser of $1 ($(ls -l "$root/opt/netscape/plugins" 2>&1))" \
+    in_host "$1" cmp -s /opt/netscape/plugins/nsplimmo.so "$install_dir/nsplimmo_libc6.so"
 }
 
 # expect_log_back HOST: the run log of HOST came back.
 expect_log_back() {
-  cmp -s "$work/logs/$1.log" "/proc/$(fleet_host_pid "$1")/root$stage/install.log" ||
-    fail "the run log of $1 did not come back"
-  e2e_ok
+  assert_ok "the run log of $1 came back" cmp -s "$work/logs/$1.log" "$(fleet_host_root "$1")$stage/install.log"
 }
 
 # expect_complete HOST VERSION: the installation of VERSION on HOST as
@@ -143,7 +132,7 @@ expect_log_back() {
 # gone.
 expect_complete() {
   local root
-  root=/proc/$(fleet_host_pid "$1")/root
+  root=$(fleet_host_root "$1")
   expect_installed "$1" "$2"
   expect_log_back "$1"
   assert_eq "prefix='/opt/plim' version='$2'" "$(paste -sd ' ' "$root$stage/installed")" "record of $1"
@@ -152,19 +141,17 @@ expect_complete() {
 
 rollout "$package_v1"
 assert_eq 4 "$status" "status of the first roll-out (a host failed, one unreachable): $(tail -30 "$work/out")"
+# The options answered: no licence paged, no answer read.
 for host in "${installed[@]}"; do
   expect_recap "$host" failed=0
   expect_complete "$host" 3.2.5.3
-done
-# The options answered: no licence paged, no answer read.
-for host in "${installed[@]}"; do
   assert_contains "$(cat "$work/logs/$host.log")" $'Accept:\tLicense, by option --accept-license' \
     "the run log of $host"
   assert_not_contains "$(cat "$work/logs/$host.log")" "Please press Enter" "the run log of $host"
 done
 # plim_refresh is off by default: the running browsers were not told.
 for host in user-browser root-browser; do
-  assert_no_file "/proc/$(fleet_host_pid "$host")/root/tmp/remote.log"
+  assert_no_file "$(fleet_host_root "$host")/tmp/remote.log"
 done
 assert_eq "$(sorted "${installed[@]}")" "$(changed_hosts)" "hosts changed by the first roll-out"
 assert_eq "$(sorted "${installed[@]}" full-disk)" "$(acted_hosts)" "hosts the first roll-out acted on"
@@ -202,12 +189,11 @@ assert_contains "$(cat "$work/out")" "has the SHA-256 $(sha256sum "$work/tampere
   "the mismatch"
 for host in "${hosts[@]}"; do expect_recap "$host" changed=0 failed=1; done
 for host in "${reached[@]}"; do
-  root=/proc/$(fleet_host_pid "$host")/root
   if [[ $host == full-disk ]]; then
-    cmp -s "$package_v1" "$root$stage/install" || fail "the package that does not match reached $host"
-    e2e_ok
+    assert_ok "$host keeps the first package, not the one that does not match" \
+      cmp -s "$package_v1" "$(fleet_host_root "$host")$stage/install"
   else
-    assert_no_file "$root$stage/install"
+    assert_no_file "$(fleet_host_root "$host")$stage/install"
   fi
 done
 
@@ -217,8 +203,9 @@ assert_eq 4 "$status" "status of the upgrade: $(tail -30 "$work/out")"
 for host in "${reached[@]}"; do
   expect_recap "$host" failed=0
   expect_complete "$host" "3.3 beta 1"
-  in_host "$host" cat /opt/netscape/plugins/nsplimmo.so | cmp -s "$work/tree/nsplimmo_libc6.so" - ||
-    fail "$host has not the new plug-in"
+  # The link's target is the host's path: read through the host.
+  assert_ok "$host has the new plug-in" \
+    cmp -s "$work/tree/nsplimmo_libc6.so" <(in_host "$host" cat /opt/netscape/plugins/nsplimmo.so)
   if [[ $host == full-disk ]]; then
     # Its first installation failed whole: there was nothing to upgrade.
     assert_not_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's first installation"
@@ -234,7 +221,7 @@ rollout "$work/broken/install" --limit user-browser
 assert_eq 2 "$status" "status of the roll-out of the broken package: $(tail -30 "$work/out")"
 expect_recap user-browser failed=1
 assert_contains "$(cat "$work/out")" "/opt/netscape/plugins/nsplimmo.so" "the broken link reported"
-assert_no_file "/proc/$(fleet_host_pid user-browser)/root$stage/installed"
+assert_no_file "$(fleet_host_root user-browser)$stage/installed"
 expect_log_back user-browser
 
 # plim_force installs again where nothing is missing; plim_refresh tells the
@@ -246,8 +233,8 @@ for host in user-browser older; do
   expect_complete "$host" "3.3 beta 1"
   assert_contains "$(cat "$work/logs/$host.log")" "$previous" "$host's forced installation"
 done
-assert_contains "$(cat "/proc/$(fleet_host_pid user-browser)/root/tmp/remote.log")" \
-  "$install_dir" "the refresh of user-browser's browser"
+assert_contains "$(cat "$(fleet_host_root user-browser)/tmp/remote.log")" "$install_dir" \
+  "the refresh of user-browser's browser"
 
 check_rollout "$work/newer" -e plim_state=absent
 assert_eq "$(sorted "${reached[@]}")" "$predicted" "hosts the check predicts to remove from"
@@ -255,7 +242,7 @@ rollout "$work/newer" -e plim_state=absent
 assert_eq 4 "$status" "status of the removal: $(tail -30 "$work/out")"
 assert_eq "$predicted" "$(changed_hosts)" "hosts changed by the removal"
 for host in "${reached[@]}"; do
-  root=/proc/$(fleet_host_pid "$host")/root
+  root=$(fleet_host_root "$host")
   for path in /etc/Plim/plugin.conf /opt/plim/Fernhollow-Plim /opt/netscape/Plim \
     /opt/netscape/plugins/nsplimmo.so "$stage/install" "$stage/installed"; do
     assert_no_file "$root$path"
