@@ -8,7 +8,8 @@
 namespace plim {
 
 // The pairing rules of the a:b:c / x, a / x:y and "a:" / x:y:z cases run in
-// the case tests/cases/root-lists-pairs; here, the remaining list forms.
+// the case tests/cases/root-lists-pairs, and a scan of directories that are
+// no browser home in root-scan-homes; here, the remaining list forms.
 namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -38,10 +39,6 @@ TEST_F(BrowserLists, NoOrEmptyItemsAndScans) {
   EXPECT_EQ(entries(list_), (Pairs{{in_x, x}, {in_y, y}, {a, home + "/"}, {b, x}}));
   EXPECT_FALSE(add_browsers_from_lists(list_, own_, std::nullopt, std::nullopt));
   EXPECT_FALSE(add_browsers_from_lists(list_, own_, a, std::nullopt)) << "already listed";
-
-  std::string not_home = make_dir("bin", {"plugins/", "java/"});
-  make_browser(not_home, "communicator");
-  EXPECT_FALSE(scan_browser_directory(list_, own_, not_home));
 }
 
 }  // namespace
