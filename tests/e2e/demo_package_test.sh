@@ -15,8 +15,7 @@ stand_in_settings "PLIM_STAND_IN_LOG=$PLIM_STAND_IN_LOG"
 package=$PLIM_BUILD_DIR/demo/install
 tree=$PLIM_BUILD_DIR/demo/tree
 licence=$(gzip -dc "$PLIM_BUILD_DIR/demo/license.txt.gz")
-work=$(mktemp -d /tmp/demo-package.XXXXXX)
-chmod 755 "$work"
+e2e_workdir demo-package
 add_user alice >/dev/null
 chown alice: "$work" && cp "$package" "$work/install" || fail "cannot copy the package"
 start_browser alice "$(install_stand_in /opt/netscape)" >/dev/null
