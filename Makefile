@@ -58,12 +58,15 @@ format-check: prerequisites
 
 # clang-tidy needs the compile commands, not a build: configuring is enough.
 # Everything it says is shown but its counts of the warnings it generated
-# (in system headers, and not reported); a finding fails the target.
+# (in system headers, and not reported); a finding fails the target. The
+# unit tests are held to the compiler's warnings alone: clang-tidy spent
+# more than half its time in googletest's macros there, for checks aimed at
+# the product's system calls and buffers.
 lint: SHELL := /bin/bash
 lint: .SHELLFLAGS := -o pipefail -c
 lint: prerequisites
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIM_WERROR=$(PLIM_WERROR) >/dev/null
-	git ls-files -z '*.cpp' ':!fuzz/*' ':!bench/*' | xargs -0 -n 4 -P $(JOBS) clang-tidy -p $(BUILD) --quiet 2>&1 | \
+	git ls-files -z '*.cpp' ':!fuzz/*' ':!bench/*' ':!*_test.cpp' | xargs -0 -n 4 -P $(JOBS) clang-tidy -p $(BUILD) --quiet 2>&1 | \
 	  { grep -vE '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$$' || true; }
 	$(SHELL_SCRIPTS) | xargs -0 shellcheck
 

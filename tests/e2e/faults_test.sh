@@ -108,15 +108,16 @@ tools=(
   "clear|execve: No such file or directory|0|new"
   "rm||0|new"  # the removal needs no rm
 )
+# The links are made once (thousands of them) and copied for each row.
+mkdir "$work/path-all"
+for d in ${PATH//:/ }; do
+  for f in "$d"/*; do [[ -x $f && ! -e $work/path-all/${f##*/} ]] && ln -s "$f" "$work/path-all/"; done
+done
 for row in "${tools[@]}"; do
   IFS='|' read -r tool message expected kept <<<"$row"
   fresh
   dir=$work/path-$tool
-  mkdir "$dir"
-  for d in ${PATH//:/ }; do
-    for f in "$d"/*; do [[ -x $f && ! -e $dir/${f##*/} ]] && ln -s "$f" "$dir/"; done
-  done
-  rm "$dir/$tool"
+  cp -a "$work/path-all" "$dir" && rm "$dir/$tool" || fail "cannot make a PATH without $tool"
   PATH=$dir run "$tool missing" ./install "$upgrade" --upgrade
   echo "left: $(listing "$installed")"
   assert_contains "$err" "$(printf '%b' "$message")" "$tool missing"
